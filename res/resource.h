@@ -1,0 +1,7 @@
+#pragma once
+
+#define IDI_GRINDLET 101
+#define IDD_CONFIRM_SHRED 102
+#define IDD_OFFER_INSTALL 103
+#define IDD_OFFER_REINSTALL 104
+#define IDC_WARNING_TEXT 1010

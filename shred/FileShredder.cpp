@@ -1,0 +1,249 @@
+#include "shred/FileShredder.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <io.h>
+#include <memory>
+
+namespace
+{
+const char DefaultPattern[] = "FileGrindlet!";
+
+// Room a folder's work buffer keeps beyond the folder path: enough for the
+// separator, any name the listing can return and the terminator.
+const std::size_t EntryRoom = 5200;
+
+// Writes go out in blocks of whole repetition units, about this size.
+const std::size_t BlockTarget = 64 * 1024;
+
+// Attribute bit that the platform reserves; an item carrying it is refused.
+const DWORD ReservedAttribute = 0x40;
+
+const ShredPolicy DefaultsClear = 0x02 | 0x04 | 0x08 | ShredAllowHidden | ShredAllowReadOnly |
+                                  ShredAllowSystem;
+
+struct FreeDeleter
+{
+    void operator()(void* memory) const { std::free(memory); }
+};
+typedef std::unique_ptr<char, FreeDeleter> HeapChars;
+
+ShredPolicy NormalisedPolicy(ShredPolicy policy)
+{
+    if (policy == 0)
+        policy = ShredDefaults;
+    if (policy & ShredDefaults)
+        policy &= ~DefaultsClear;
+    return policy;
+}
+
+// Refuses an item that carries `attribute` unless the policy has `allowBit`;
+// an allowed item has all its attributes reset, which must succeed.
+bool AdmitAttribute(const char* path, DWORD attributes, DWORD attribute, ShredPolicy policy,
+                    ShredPolicy allowBit)
+{
+    if (!(attributes & attribute))
+        return true;
+    if (!(policy & allowBit))
+        return false;
+    return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool IsPseudoEntry(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// A link is removed as a link: RemoveDirectoryA on a directory link and
+// DeleteFileA on a file link act on the link and never on its target.
+bool RemoveLink(const char* path, DWORD attributes)
+{
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return RemoveDirectoryA(path) != 0;
+    return DeleteFileA(path) != 0;
+}
+
+// One stream over a file opened for update. The C runtime opens it sharing
+// reading and writing with other handles, but not deletion.
+class UpdateStream
+{
+public:
+    explicit UpdateStream(const char* path) : Stream(std::fopen(path, "r+b")) {}
+    ~UpdateStream()
+    {
+        if (Stream)
+            std::fclose(Stream);
+    }
+    UpdateStream(const UpdateStream&) = delete;
+    UpdateStream& operator=(const UpdateStream&) = delete;
+
+    FILE* Get() const { return Stream; }
+
+private:
+    FILE* Stream;
+};
+
+// The repetition unit laid end to end in a block of whole units, so that
+// consecutive blocks continue the pattern without a seam.
+class PatternBlock
+{
+public:
+    explicit PatternBlock(const char* pattern)
+    {
+        const std::size_t unit = std::strlen(pattern) + 1;
+        Size = unit < BlockTarget ? BlockTarget / unit * unit : unit;
+        Bytes.reset(static_cast<char*>(std::malloc(Size)));
+        if (!Bytes)
+            return;
+        for (std::size_t offset = 0; offset < Size; offset += unit)
+            std::memcpy(Bytes.get() + offset, pattern, unit);
+    }
+
+    bool Allocated() const { return Bytes != nullptr; }
+    const char* Data() const { return Bytes.get(); }
+    std::size_t Length() const { return Size; }
+
+private:
+    HeapChars Bytes;
+    std::size_t Size;
+};
+
+long long MeasureAndRewind(FILE* stream)
+{
+    if (_fseeki64(stream, 0, SEEK_END) != 0)
+        return -1;
+    const long long size = _ftelli64(stream);
+    if (size < 0 || _fseeki64(stream, 0, SEEK_SET) != 0)
+        return -1;
+    return size;
+}
+
+// The stream's buffer goes to the system with fflush, and _commit asks the
+// system (FlushFileBuffers) to put the file's data on the device: without it a
+// delete right after the close can drop the new bytes before they are written
+// and leave the old ones on the disk.
+bool HandToDevice(FILE* stream)
+{
+    return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0;
+}
+
+bool OverwritePass(const char* path, const PatternBlock& block)
+{
+    UpdateStream file(path);
+    if (!file.Get())
+        return false;
+    long long remaining = MeasureAndRewind(file.Get());
+    if (remaining < 0)
+        return false;
+    while (remaining > 0)
+    {
+        const std::size_t chunk = remaining < static_cast<long long>(block.Length())
+                                      ? static_cast<std::size_t>(remaining)
+                                      : block.Length();
+        if (std::fwrite(block.Data(), 1, chunk, file.Get()) != chunk)
+            return false;
+        remaining -= static_cast<long long>(chunk);
+    }
+    return HandToDevice(file.Get());
+}
+
+bool ShredFile(const char* path, int passes, const char* message)
+{
+    if (!UpdateStream(path).Get())
+        return false;
+    const PatternBlock block(message && *message ? message : DefaultPattern);
+    if (!block.Allocated())
+        return false;
+    for (int pass = 0; pass < passes; ++pass)
+        if (!OverwritePass(path, block))
+            return false;
+    DeleteFileA(path);
+    return true;
+}
+
+class SearchHandle
+{
+public:
+    explicit SearchHandle(HANDLE handle) : Handle(handle) {}
+    ~SearchHandle()
+    {
+        if (Handle != INVALID_HANDLE_VALUE)
+            FindClose(Handle);
+    }
+    SearchHandle(const SearchHandle&) = delete;
+    SearchHandle& operator=(const SearchHandle&) = delete;
+
+    HANDLE Get() const { return Handle; }
+
+private:
+    HANDLE Handle;
+};
+} // namespace
+
+bool FileShredder::Shred(const char* path, ShredPolicy policy, int passes, const char* message)
+{
+    policy = NormalisedPolicy(policy);
+    if (passes <= 0)
+        passes = 1;
+
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (attributes & (ReservedAttribute | FILE_ATTRIBUTE_OFFLINE))
+        return false;
+    if (!AdmitAttribute(path, attributes, FILE_ATTRIBUTE_HIDDEN, policy, ShredAllowHidden) ||
+        !AdmitAttribute(path, attributes, FILE_ATTRIBUTE_READONLY, policy, ShredAllowReadOnly) ||
+        !AdmitAttribute(path, attributes, FILE_ATTRIBUTE_SYSTEM, policy, ShredAllowSystem))
+        return false;
+
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return RemoveLink(path, attributes);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return ShredFolder(path, policy, passes, message);
+    return ShredFile(path, passes, message);
+}
+
+bool FileShredder::ShredFolder(const char* path, ShredPolicy policy, int passes,
+                               const char* message)
+{
+    const std::size_t bufferSize = std::strlen(path) + EntryRoom;
+    HeapChars buffer(static_cast<char*>(std::malloc(bufferSize)));
+    if (!buffer)
+        return false;
+
+    bool result;
+    {
+        WIN32_FIND_DATAA FindFileData;
+        std::memset(&FindFileData, 0, sizeof FindFileData);
+        std::snprintf(buffer.get(), bufferSize, "%s\\*.*", path);
+        SearchHandle search(FindFirstFileA(buffer.get(), &FindFileData));
+        if (search.Get() == INVALID_HANDLE_VALUE)
+            return false;
+        result = ShredEntries(path, search.Get(), FindFileData, buffer.get(), bufferSize, policy,
+                              passes, message);
+    }
+    RemoveDirectoryA(path);
+    return result;
+}
+
+// Shreds each listed entry but "." and "..", from the entry FindFirstFileA
+// returned on. False when an entry fails, or when the listing breaks off with
+// anything other than ERROR_NO_MORE_FILES (the unvisited entries then stay).
+bool FileShredder::ShredEntries(const char* path, HANDLE search, WIN32_FIND_DATAA& FindFileData,
+                                char* entryPath, std::size_t entryPathSize, ShredPolicy policy,
+                                int passes, const char* message)
+{
+    bool result = true;
+    do
+    {
+        if (IsPseudoEntry(FindFileData.cFileName))
+            continue;
+        std::snprintf(entryPath, entryPathSize, "%s\\%s", path, FindFileData.cFileName);
+        if (!Shred(entryPath, policy, passes, message))
+            result = false;
+    } while (FindNextFileA(search, &FindFileData));
+    return GetLastError() == ERROR_NO_MORE_FILES && result;
+}

@@ -1,0 +1,317 @@
+#include "shred/FileShredder.h"
+#include "scratch.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+const std::string Default = "FileGrindlet!";
+
+// Sharing that lets the shredder open and write the file but not delete it,
+// so the test can read back what a pass left behind.
+const DWORD ShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+const DWORD HiddenReadOnlySystem =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+
+std::string Original(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>('a' + i % 26);
+    return bytes;
+}
+
+// The bytes a shredded file holds at `offset`, for `length` bytes.
+std::string PatternAt(const std::string& pattern, long long offset, std::size_t length)
+{
+    const std::string unit = pattern + '\0';
+    std::string bytes;
+    for (std::size_t i = 0; i < length; ++i)
+        bytes += unit[static_cast<std::size_t>((offset + static_cast<long long>(i)) %
+                                               static_cast<long long>(unit.size()))];
+    return bytes;
+}
+
+bool Shred(const std::string& path, ShredPolicy policy = 0, int passes = 1,
+           const char* message = nullptr)
+{
+    return FileShredder().Shred(path.c_str(), policy, passes, message);
+}
+
+DWORD HrsBits(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) & HiddenReadOnlySystem;
+}
+
+struct PatternCase
+{
+    const char* Label;
+    std::size_t Size;
+    const char* Message;
+    std::string Expected;
+};
+
+class ShredderPattern : public testing::TestWithParam<PatternCase>
+{
+};
+
+TEST_P(ShredderPattern, OverwritesEveryByteWithTheUnitAndKeepsTheLength)
+{
+    const PatternCase& c = GetParam();
+    ScratchFolder scratch;
+    const std::string file = scratch / "victim.bin";
+    WriteBytes(file, Original(c.Size));
+    HeldFile holder(file, ShareAllButDelete);
+    ASSERT_TRUE(holder.IsOpen());
+
+    EXPECT_TRUE(Shred(file, 0, 1, c.Message));
+
+    EXPECT_EQ(holder.ReadAt(0, c.Size + 16), c.Expected);
+    EXPECT_TRUE(Exists(file)) << "the holder forbids deletion";
+}
+
+const std::string LongMessage(70000, 'L');
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ShredderPattern,
+    testing::Values(
+        PatternCase{"Empty", 0, nullptr, ""},
+        PatternCase{"ShorterThanUnit", 5, nullptr, "FileG"},
+        PatternCase{"ExactlyOneUnit", 14, nullptr, Default + '\0'},
+        PatternCase{"TwoUnitsAndTwoBytes", 30, nullptr, Default + '\0' + Default + '\0' + "Fi"},
+        PatternCase{"OneCharacterMessage", 5, "x", std::string("x\0x\0x", 5)},
+        PatternCase{"EmptyMessageMeansDefault", 30, "", PatternBytes(Default, 30)},
+        PatternCase{"AcrossSeveralBlocks", 3 * 65536 + 77, nullptr,
+                    PatternBytes(Default, 3 * 65536 + 77)},
+        PatternCase{"UnitLongerThanABlock", 150001, LongMessage.c_str(),
+                    PatternBytes(LongMessage, 150001)}),
+    [](const testing::TestParamInfo<PatternCase>& info) { return info.param.Label; });
+
+class ShredderPasses : public testing::TestWithParam<int>
+{
+};
+
+TEST_P(ShredderPasses, AnyPassCountWritesThePatternAndDeletes)
+{
+    ScratchFolder scratch;
+    const std::string held = scratch / "held.bin";
+    const std::string free = scratch / "free.bin";
+    WriteBytes(held, Original(100));
+    WriteBytes(free, Original(100));
+    HeldFile holder(held, ShareAllButDelete);
+
+    EXPECT_TRUE(Shred(held, 0, GetParam()));
+    EXPECT_TRUE(Shred(free, 0, GetParam()));
+
+    EXPECT_EQ(holder.ReadAt(0, 200), PatternBytes(Default, 100));
+    EXPECT_FALSE(Exists(free));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, ShredderPasses, testing::Values(0, -1, 3));
+
+struct PolicyCase
+{
+    const char* Label;
+    DWORD Attributes;
+    ShredPolicy Policy;
+    bool Shredded;
+    DWORD AttributesLeft; // hidden/read-only/system bits of a refused file
+};
+
+class ShredderPolicy : public testing::TestWithParam<PolicyCase>
+{
+};
+
+TEST_P(ShredderPolicy, AdmitsOrRefusesByAttributes)
+{
+    const PolicyCase& c = GetParam();
+    ScratchFolder scratch;
+    const std::string file = scratch / "item.txt";
+    WriteBytes(file, Original(40));
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), c.Attributes));
+
+    EXPECT_EQ(Shred(file, c.Policy), c.Shredded);
+
+    if (c.Shredded)
+    {
+        EXPECT_FALSE(Exists(file));
+        return;
+    }
+    EXPECT_EQ(ReadBytes(file), Original(40)) << "a refused file is never written";
+    EXPECT_EQ(HrsBits(file), c.AttributesLeft);
+}
+
+const ShredPolicy AllowAll = ShredAllowHidden | ShredAllowReadOnly | ShredAllowSystem;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShredderPolicy,
+    testing::Values(
+        PolicyCase{"NormalUnderZero", FILE_ATTRIBUTE_NORMAL, 0, true, 0},
+        PolicyCase{"HiddenUnderZero", FILE_ATTRIBUTE_HIDDEN, 0, false, FILE_ATTRIBUTE_HIDDEN},
+        PolicyCase{"ReadOnlyUnderZero", FILE_ATTRIBUTE_READONLY, 0, false,
+                   FILE_ATTRIBUTE_READONLY},
+        PolicyCase{"SystemUnderZero", FILE_ATTRIBUTE_SYSTEM, 0, false, FILE_ATTRIBUTE_SYSTEM},
+        PolicyCase{"DefaultsOverrideAllowHidden", FILE_ATTRIBUTE_HIDDEN,
+                   ShredDefaults | ShredAllowHidden, false, FILE_ATTRIBUTE_HIDDEN},
+        PolicyCase{"DefaultsOverrideAllowAll", FILE_ATTRIBUTE_SYSTEM, ShredDefaults | AllowAll,
+                   false, FILE_ATTRIBUTE_SYSTEM},
+        PolicyCase{"HiddenAllowed", FILE_ATTRIBUTE_HIDDEN, ShredAllowHidden, true, 0},
+        PolicyCase{"ReadOnlyAllowed", FILE_ATTRIBUTE_READONLY, ShredAllowReadOnly, true, 0},
+        PolicyCase{"SystemAllowed", FILE_ATTRIBUTE_SYSTEM, ShredAllowSystem, true, 0},
+        PolicyCase{"HiddenResetThenReadOnlyRefused",
+                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, ShredAllowHidden, false, 0},
+        PolicyCase{"AllThreeAllowed", HiddenReadOnlySystem, AllowAll, true, 0},
+        PolicyCase{"HighBitsIgnored", FILE_ATTRIBUTE_READONLY, 0x100u | 0x80000000u, false,
+                   FILE_ATTRIBUTE_READONLY}),
+    [](const testing::TestParamInfo<PolicyCase>& info) { return info.param.Label; });
+
+TEST(ShredderFiles, MissingPathFails)
+{
+    ScratchFolder scratch;
+    EXPECT_FALSE(Shred(scratch / "absent.txt"));
+    EXPECT_FALSE(Shred(""));
+}
+
+TEST(ShredderFiles, FileHeldWithoutWriteSharingIsRefusedUntouched)
+{
+    ScratchFolder scratch;
+    const std::string file = scratch / "locked.txt";
+    WriteBytes(file, Original(64));
+    {
+        HeldFile holder(file, FILE_SHARE_READ);
+        ASSERT_TRUE(holder.IsOpen());
+        EXPECT_FALSE(Shred(file));
+    }
+    EXPECT_EQ(ReadBytes(file), Original(64));
+}
+
+TEST(ShredderFiles, FileOfMoreThanTwoGigabytesIsShredded)
+{
+    ScratchFolder scratch;
+    const std::string file = scratch / "huge.bin";
+    const long long size = (1LL << 31) + 45;
+    {
+        HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        const BOOL sized = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+        CloseHandle(handle);
+        ASSERT_TRUE(sized);
+    }
+    HeldFile holder(file, ShareAllButDelete);
+    ASSERT_TRUE(holder.IsOpen());
+
+    EXPECT_TRUE(Shred(file));
+
+    const long long around2GiB = (1LL << 31) - 9;
+    EXPECT_EQ(holder.ReadAt(0, 20), PatternAt(Default, 0, 20));
+    EXPECT_EQ(holder.ReadAt(around2GiB, 20), PatternAt(Default, around2GiB, 20));
+    EXPECT_EQ(holder.ReadAt(size - 12, 40), PatternAt(Default, size - 12, 12));
+}
+
+TEST(ShredderFolders, NestedFoldersAreShreddedAndRemoved)
+{
+    ScratchFolder scratch;
+    const std::string root = scratch / "tree";
+    MakeFolder(root);
+    MakeFolder(root + "\\sub");
+    MakeFolder(root + "\\sub\\deeper");
+    MakeFolder(root + "\\empty");
+    WriteBytes(root + "\\a.txt", Original(10));
+    WriteBytes(root + "\\sub\\b.txt", Original(20));
+    WriteBytes(root + "\\sub\\deeper\\c.txt", Original(30));
+
+    EXPECT_TRUE(Shred(root));
+    EXPECT_FALSE(Exists(root));
+}
+
+TEST(ShredderFolders, EmptyFolderAndTrailingBackslash)
+{
+    ScratchFolder scratch;
+    MakeFolder(scratch / "empty");
+    MakeFolder(scratch / "slashed");
+    WriteBytes(scratch / "slashed\\inner.txt", Original(3));
+
+    EXPECT_TRUE(Shred(scratch / "empty"));
+    EXPECT_TRUE(Shred(scratch / "slashed\\"));
+
+    EXPECT_FALSE(Exists(scratch / "empty"));
+    EXPECT_FALSE(Exists(scratch / "slashed"));
+}
+
+TEST(ShredderFolders, RefusedEntryFailsTheFolderButTheRestGoes)
+{
+    ScratchFolder scratch;
+    const std::string root = scratch / "mixed";
+    MakeFolder(root);
+    MakeFolder(root + "\\sub");
+    WriteBytes(root + "\\secret.txt", Original(12));
+    WriteBytes(root + "\\plain.txt", Original(12));
+    WriteBytes(root + "\\sub\\plain.txt", Original(12));
+    ASSERT_TRUE(SetFileAttributesA((root + "\\secret.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+
+    EXPECT_FALSE(Shred(root));
+
+    EXPECT_EQ(ReadBytes(root + "\\secret.txt"), Original(12));
+    EXPECT_FALSE(Exists(root + "\\plain.txt"));
+    EXPECT_FALSE(Exists(root + "\\sub"));
+    EXPECT_TRUE(Exists(root)) << "a folder that is not empty stays";
+}
+
+TEST(ShredderFolders, LockedEntryFailsTheFolderButTheRestGoes)
+{
+    ScratchFolder scratch;
+    const std::string root = scratch / "busy";
+    MakeFolder(root);
+    WriteBytes(root + "\\locked.txt", Original(12));
+    WriteBytes(root + "\\plain.txt", Original(12));
+    HeldFile holder(root + "\\locked.txt", FILE_SHARE_READ);
+    ASSERT_TRUE(holder.IsOpen());
+
+    EXPECT_FALSE(Shred(root));
+
+    EXPECT_EQ(holder.ReadAt(0, 100), Original(12));
+    EXPECT_FALSE(Exists(root + "\\plain.txt"));
+    EXPECT_TRUE(Exists(root));
+}
+
+TEST(ShredderFolders, RefusedFolderIsNotEntered)
+{
+    for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM})
+    {
+        ScratchFolder scratch;
+        const std::string root = scratch / "guarded";
+        MakeFolder(root);
+        WriteBytes(root + "\\inside.txt", Original(12));
+        ASSERT_TRUE(SetFileAttributesA(root.c_str(), attribute));
+
+        EXPECT_FALSE(Shred(root)) << attribute;
+
+        EXPECT_EQ(ReadBytes(root + "\\inside.txt"), Original(12)) << attribute;
+    }
+}
+
+// Names that begin with a dot are real entries: only "." and ".." are
+// skipped. Wine shows every Unix dot-name as hidden, so the default policy
+// refuses them and ShredAllowHidden lets them go.
+TEST(ShredderFolders, DotNamedEntriesAreShreddedLikeAnyOther)
+{
+    ScratchFolder scratch;
+    const std::string root = scratch / "dots";
+    MakeFolder(root);
+    MakeFolder(root + "\\.config");
+    WriteBytes(root + "\\.config\\settings", Original(9));
+    WriteBytes(root + "\\.profile", Original(9));
+    WriteBytes(root + "\\..double", Original(9));
+    const DWORD profile = GetFileAttributesA((root + "\\.profile").c_str());
+
+    EXPECT_FALSE(Shred(root));
+    EXPECT_EQ(ReadBytes(root + "\\.profile"), Original(9));
+
+    EXPECT_EQ(Shred(root, ShredAllowHidden), true);
+    EXPECT_FALSE(Exists(root)) << "attributes of .profile were " << profile;
+}
+} // namespace
