@@ -6,7 +6,7 @@ PACKAGES=(
     cmake make python3 googletest file
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine wine64 xvfb xdotool x11-utils imagemagick e2fsprogs mount
+    wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick e2fsprogs mount
 )
 
 GRINDLET_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -57,8 +57,10 @@ grindlet_prepare_prefix() {
         wineboot -i >/dev/null 2>&1
         wineserver -w
     fi
-    # Wine draws the dialogs' own title bars and close boxes, as Windows does,
-    # instead of leaving them to an X window manager (the test display has none).
+    # The test display has no window manager: Wine then draws the windows' own
+    # title bars and close boxes, as Windows does, and does not wait for a
+    # window manager to acknowledge each window it hides.
+    "$GRINDLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$GRINDLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 }
 
@@ -76,11 +78,13 @@ grindlet_setup() {
     wineserver -p
 }
 
+# grindlet_build ARCH [TARGET] [CMAKE OPTIONS...]: configures and builds
+# build/ARCH (every target when TARGET is "all").
 grindlet_build() {
-    local arch=$1
-    shift
+    local arch=$1 target=$2
+    shift 2
     cmake -S "$GRINDLET_ROOT" -B "$GRINDLET_ROOT/build/$arch" \
         -DCMAKE_TOOLCHAIN_FILE="$GRINDLET_ROOT/cmake/toolchain-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-    cmake --build "$GRINDLET_ROOT/build/$arch" -j"$(nproc)"
+    cmake --build "$GRINDLET_ROOT/build/$arch" --target "$target" -j"$(nproc)"
 }

@@ -1,0 +1,95 @@
+"""Grindlet started with names, as the Send To menu starts it: each name is
+asked about in the confirmation dialog and answered with real mouse and
+keyboard input; the files on disk and the error box show what was done."""
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+from desktop import Desktop, Program, windows_path
+
+GRINDLET, WININFO, SHOTS = sys.argv[1:4]
+CONFIRM = "Grindlet"
+FAILED = "The file was NOT shredded!"
+
+
+def write(path, data=b"precious contents\n"):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+class ShredNames(unittest.TestCase):
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="grindlet-names-")
+        self.desktop = Desktop(WININFO)
+        self.program = None
+
+    def tearDown(self):
+        if self.program:
+            self.program.kill()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def answer(self, how, previous):
+        """Waits for the next confirmation dialog and answers it."""
+        dialog = self.desktop.wait_for(CONFIRM, skip=previous)
+        how(dialog)
+        self.desktop.wait_gone(dialog)
+        previous.add(dialog["hwnd"])
+        return dialog
+
+    def test_each_name_is_confirmed_then_shredded_or_kept(self):
+        for name in ("a b.txt", "folder/sub/deep.txt", "folder/top.txt", "keep no.txt",
+                     "keep esc.txt", "keep close.txt"):
+            write(self.path(name))
+        names = ["a b.txt", "folder", "missing.txt", "keep no.txt", "keep esc.txt",
+                 "keep close.txt"]
+        self.program = Program(GRINDLET, *[windows_path(self.path(n)) for n in names])
+        d = self.desktop
+        seen = set()
+
+        first = self.answer(lambda w: (d.screenshot(w, os.path.join(SHOTS, "confirm.png")),
+                                       d.click_button(w, "Yes")), seen)
+        self.assertIn("irrecoverable", " ".join(c["text"] for c in first["children"]))
+        self.assertFalse(os.path.exists(self.path("a b.txt")), "Yes shreds the quoted name")
+
+        self.answer(lambda w: d.press(w, "Return"), seen)
+        self.assertFalse(os.path.exists(self.path("folder")), "a folder goes with its contents")
+
+        self.answer(lambda w: d.click_button(w, "Yes"), seen)
+        box = d.wait_for(FAILED)
+        self.assertIn("Critical ERRROR!", [c["text"] for c in box["children"]])
+        d.screenshot(box, os.path.join(SHOTS, "error.png"))
+        d.click_button(box, "OK")
+        d.wait_gone(box)
+
+        self.answer(lambda w: d.click_button(w, "No"), seen)
+        self.answer(lambda w: d.press(w, "Escape"), seen)
+        self.answer(lambda w: d.click_close_box(w), seen)
+
+        self.assertEqual(self.program.wait(), 0)
+        for kept in ("keep no.txt", "keep esc.txt", "keep close.txt"):
+            with open(self.path(kept), "rb") as f:
+                self.assertEqual(f.read(), b"precious contents\n", kept)
+
+    def test_refused_file_is_reported_and_left_alone(self):
+        hidden = self.path("hidden/.secret")
+        write(hidden)
+        write(self.path("hidden/plain.txt"))
+        self.program = Program(GRINDLET, windows_path(self.path("hidden")))
+        d = self.desktop
+        self.answer(lambda w: d.click_button(w, "Yes"), set())
+        box = d.wait_for(FAILED)
+        d.click_button(box, "OK")
+        self.assertEqual(self.program.wait(), 0)
+        with open(hidden, "rb") as f:
+            self.assertEqual(f.read(), b"precious contents\n")
+        self.assertFalse(os.path.exists(self.path("hidden/plain.txt")))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
