@@ -57,6 +57,9 @@ grindlet_prepare_prefix() {
         wineboot -i >/dev/null 2>&1
         wineserver -w
     fi
+    # One wineserver for the whole session instead of one per started program;
+    # where one is running already, that one serves.
+    wineserver -p 2>/dev/null || true
     # The test display has no window manager: Wine then draws the windows' own
     # title bars and close boxes, as Windows does, and does not wait for a
     # window manager to acknowledge each window it hides.
@@ -74,8 +77,6 @@ grindlet_setup() {
     grindlet_start_display
     trap grindlet_stop EXIT
     grindlet_prepare_prefix
-    # One wineserver for the whole session instead of one per started program.
-    wineserver -p
 }
 
 # grindlet_build ARCH [TARGET] [CMAKE OPTIONS...]: configures and builds
