@@ -1,4 +1,6 @@
 #include "app/Shredding.h"
+#include "install/Installation.h"
+#include "win/Registry.h"
 
 #include <windows.h>
 
@@ -10,16 +12,18 @@
 // code is 0 whatever happened.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
 {
+    Registry registry;
     char CurrentFile[PathBufferSize];
 
     CoInitialize(nullptr);
     if (!lpCmdLine || !*lpCmdLine)
     {
-        // Installation mode: not offered by this build.
+        ManageInstallation(registry);
     }
     else if (std::strncmp(lpCmdLine, "-kill", std::strlen("-kill")) == 0)
     {
         // The self-removal run leaves COM initialised, as the process ends.
+        RemoveInstallation(registry);
         return 0;
     }
     else
