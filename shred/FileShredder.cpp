@@ -1,12 +1,12 @@
 #include "shred/FileShredder.h"
 
+#include "win/HeapChars.h"
+
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <io.h>
-#include <memory>
 
 namespace
 {
@@ -24,12 +24,6 @@ const DWORD ReservedAttribute = 0x40;
 
 const ShredPolicy DefaultsClear = 0x02 | 0x04 | 0x08 | ShredAllowHidden | ShredAllowReadOnly |
                                   ShredAllowSystem;
-
-struct FreeDeleter
-{
-    void operator()(void* memory) const { std::free(memory); }
-};
-typedef std::unique_ptr<char, FreeDeleter> HeapChars;
 
 ShredPolicy NormalisedPolicy(ShredPolicy policy)
 {
@@ -95,7 +89,7 @@ public:
     {
         const std::size_t unit = std::strlen(pattern) + 1;
         Size = unit < BlockTarget ? BlockTarget / unit * unit : unit;
-        Bytes.reset(static_cast<char*>(std::malloc(Size)));
+        Bytes = AllocateChars(Size);
         if (!Bytes)
             return;
         for (std::size_t offset = 0; offset < Size; offset += unit)
@@ -210,7 +204,7 @@ bool FileShredder::ShredFolder(const char* path, ShredPolicy policy, int passes,
                                const char* message)
 {
     const std::size_t bufferSize = std::strlen(path) + EntryRoom;
-    HeapChars buffer(static_cast<char*>(std::malloc(bufferSize)));
+    HeapChars buffer = AllocateChars(bufferSize);
     if (!buffer)
         return false;
 

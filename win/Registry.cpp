@@ -1,17 +1,11 @@
 #include "win/Registry.h"
 
-#include <cstdlib>
+#include "win/HeapChars.h"
+
 #include <cstring>
-#include <memory>
 
 namespace
 {
-struct FreeDeleter
-{
-    void operator()(void* memory) const { std::free(memory); }
-};
-typedef std::unique_ptr<char, FreeDeleter> Scratch;
-
 bool NameMatches(const char* wanted, const char* valueName, DWORD lpcValueName)
 {
     if (!wanted)
@@ -70,8 +64,8 @@ bool Registry::ReadString(const char* name, char* buffer, DWORD size)
 {
     if (!Key)
         return false;
-    Scratch valueName(static_cast<char*>(std::malloc(size)));
-    Scratch data(static_cast<char*>(std::malloc(size)));
+    const HeapChars valueName = AllocateChars(size);
+    const HeapChars data = AllocateChars(size);
     if (!valueName || !data)
         return false;
 
