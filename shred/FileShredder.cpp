@@ -3,6 +3,7 @@
 #include "win/HeapChars.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,11 @@ const std::size_t EntryRoom = 5200;
 
 // Writes go out in blocks of whole repetition units, about this size.
 const std::size_t BlockTarget = 64 * 1024;
+
+// What a shredded item's new name is drawn from, and how many draws may meet
+// an existing name before the item is removed under its own name instead.
+const char NameAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+const int NameDraws = 1000;
 
 // Attribute bit that the platform reserves; an item carrying it is refused.
 const DWORD ReservedAttribute = 0x40;
@@ -144,6 +150,119 @@ bool OverwritePass(const char* path, const PatternBlock& block)
     return HandToDevice(file.Get());
 }
 
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Where the final name of a path lies: the last run of characters between
+// separators, trailing separators left out. A run that holds a colon is a
+// drive ("C:"), a drive-relative name ("C:name") or a stream ("file:stream"),
+// not a name in a folder, and gives an empty span. The scan steps by
+// characters of the ANSI code page, so that a trail byte equal to a backslash
+// is not taken for a separator.
+struct NameSpan
+{
+    std::size_t Begin;
+    std::size_t End;
+};
+
+NameSpan FinalName(const char* path)
+{
+    NameSpan name = {0, 0};
+    bool inName = false;
+    bool colon = false;
+    for (const char* at = path; *at; at = CharNextA(at))
+    {
+        const std::size_t offset = static_cast<std::size_t>(at - path);
+        if (IsSeparator(*at))
+        {
+            inName = false;
+            continue;
+        }
+        if (!inName)
+        {
+            inName = true;
+            colon = false;
+            name.Begin = offset;
+        }
+        colon = colon || *at == ':';
+        name.End = colon ? name.Begin : static_cast<std::size_t>(CharNextA(at) - path);
+    }
+    return name;
+}
+
+// "." and ".." (and any other run of dots) name a folder relative to another
+// and are no name of their own.
+bool IsOwnName(const char* path, NameSpan name)
+{
+    for (std::size_t at = name.Begin; at < name.End; ++at)
+        if (path[at] != '.')
+            return true;
+    return false;
+}
+
+bool DrawName(char* name, std::size_t length)
+{
+    if (length > ~ULONG(0) || !RtlGenRandom(name, static_cast<ULONG>(length)))
+        return false;
+    for (std::size_t at = 0; at < length; ++at)
+        name[at] = NameAlphabet[static_cast<unsigned char>(name[at]) % (sizeof NameAlphabet - 1)];
+    return true;
+}
+
+// Moves the item to a name of random letters and digits as long as its own, in
+// the same folder. MoveFileA never replaces an existing item here: an existing
+// name (compared without case, as the file system does) makes it fail, and
+// another name is drawn. A name that differs from the item's own only in case
+// would be a rename to the same name, so it is drawn again as well. The result
+// is the new path, or null when the item keeps its name.
+HeapChars MoveToRandomName(const char* path)
+{
+    const NameSpan name = FinalName(path);
+    if (!IsOwnName(path, name))
+        return HeapChars();
+    const std::size_t size = std::strlen(path) + 1;
+    HeapChars moved = AllocateChars(size);
+    if (!moved)
+        return moved;
+    std::memcpy(moved.get(), path, size);
+    char* const newName = moved.get() + name.Begin;
+    const std::size_t length = name.End - name.Begin;
+    for (int draw = 0; draw < NameDraws; ++draw)
+    {
+        if (!DrawName(newName, length))
+            break;
+        if (_strnicmp(newName, path + name.Begin, length) == 0)
+            continue;
+        if (MoveFileA(path, moved.get()))
+            return moved;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            break;
+    }
+    return HeapChars();
+}
+
+// A deleted item's name stays readable in its folder's index on the disk, so
+// the item is first moved to a random name and removed under that one. When
+// it cannot be moved it is removed under its own name; when it was moved but
+// cannot be removed it gets its own name back, so that what stays (a file
+// held open, a folder that is not empty) stays where the user left it.
+typedef BOOL(WINAPI* RemoveCall)(LPCSTR);
+
+void RemoveUnderRandomName(const char* path, RemoveCall remove)
+{
+    const HeapChars moved = MoveToRandomName(path);
+    if (!moved)
+    {
+        remove(path);
+        return;
+    }
+    if (!remove(moved.get()))
+        MoveFileA(moved.get(), path);
+}
+
 bool ShredFile(const char* path, int passes, const char* message)
 {
     if (!UpdateStream(path).Get())
@@ -154,7 +273,7 @@ bool ShredFile(const char* path, int passes, const char* message)
     for (int pass = 0; pass < passes; ++pass)
         if (!OverwritePass(path, block))
             return false;
-    DeleteFileA(path);
+    RemoveUnderRandomName(path, DeleteFileA);
     return true;
 }
 
@@ -219,7 +338,12 @@ bool FileShredder::ShredFolder(const char* path, ShredPolicy policy, int passes,
         result = ShredEntries(path, search.Get(), FindFileData, buffer.get(), bufferSize, policy,
                               passes, message);
     }
-    RemoveDirectoryA(path);
+    // An entry that failed always stays, so a failed folder cannot be removed
+    // and keeps its name without a try.
+    if (result)
+        RemoveUnderRandomName(path, RemoveDirectoryA);
+    else
+        RemoveDirectoryA(path);
     return result;
 }
 

@@ -25,6 +25,10 @@ enum : ShredPolicy
 // selects the pattern "FileGrindlet!". A pass count of 0 or less means one
 // pass. Each pass is handed to the storage device before the file is closed.
 //
+// A shredded file, and a folder once its walk has emptied it, is moved to a
+// random name of letters and digits as long as its own and removed under that
+// name; one that cannot be moved is removed under its own name.
+//
 // Links (reparse points: junctions, symbolic links, mount points) are never
 // followed or written through; only the link itself is removed.
 class FileShredder

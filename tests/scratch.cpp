@@ -78,6 +78,23 @@ std::optional<std::string> ReadBytes(const std::string& path)
     return bytes;
 }
 
+std::vector<std::string> ListNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+    {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return names;
+}
+
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -99,7 +116,8 @@ std::string PatternBytes(const std::string& pattern, std::size_t size)
 }
 
 HeldFile::HeldFile(const std::string& path, DWORD share)
-    : Handle(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr))
+    : Handle(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr))
 {
 }
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary folder, removed with everything in it
 // (attributes reset first) when the object goes.
@@ -25,6 +26,8 @@ private:
 void RemoveTree(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::string& path);
+// The names a folder lists, without "." and "..".
+std::vector<std::string> ListNames(const std::string& folder);
 bool Exists(const std::string& path);
 void MakeFolder(const std::string& path);
 
@@ -32,7 +35,7 @@ void MakeFolder(const std::string& path);
 // terminating zero, repeated from offset 0 and cut at the end.
 std::string PatternBytes(const std::string& pattern, std::size_t size);
 
-// Holds a file open with the given sharing, as another program would.
+// Holds a file or folder open with the given sharing, as another program would.
 class HeldFile
 {
 public:

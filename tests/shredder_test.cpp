@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
+
 namespace
 {
 const std::string Default = "FileGrindlet!";
@@ -10,6 +13,10 @@ const std::string Default = "FileGrindlet!";
 // Sharing that lets the shredder open and write the file but not delete it,
 // so the test can read back what a pass left behind.
 const DWORD ShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// Sharing that lets the shredder do everything: a deleted item stays listed
+// until the holder lets go, which shows the name it was deleted under.
+const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 const DWORD HiddenReadOnlySystem =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
@@ -226,6 +233,7 @@ TEST(ShredderFolders, NestedFoldersAreShreddedAndRemoved)
 
     EXPECT_TRUE(Shred(root));
     EXPECT_FALSE(Exists(root));
+    EXPECT_TRUE(ListNames(scratch.Path()).empty()) << "nothing stays under another name";
 }
 
 TEST(ShredderFolders, EmptyFolderAndTrailingBackslash)
@@ -314,4 +322,168 @@ TEST(ShredderFolders, DotNamedEntriesAreShreddedLikeAnyOther)
     EXPECT_EQ(Shred(root, ShredAllowHidden), true);
     EXPECT_FALSE(Exists(root)) << "attributes of .profile were " << profile;
 }
+
+bool IsLettersAndDigits(const std::string& name)
+{
+    for (const char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+// Expects `folder` to list exactly one item, under a name of random letters
+// and digits as long as `oldName` and different from it.
+void ExpectOneItemRenamedFrom(const std::string& folder, const std::string& oldName)
+{
+    const std::vector<std::string> names = ListNames(folder);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].size(), oldName.size()) << names[0];
+    EXPECT_TRUE(IsLettersAndDigits(names[0])) << names[0];
+    EXPECT_NE(_stricmp(names[0].c_str(), oldName.c_str()), 0) << names[0];
+}
+
+// An empty name stands for one that makes the whole path MAX_PATH - 1 long,
+// the longest path the ANSI calls take.
+struct NameCase
+{
+    const char* Label;
+    const char* Name;
+};
+
+class ShredderRenaming : public testing::TestWithParam<NameCase>
+{
+};
+
+// The file is held by a handle that shares deletion, so the deletion is
+// pending until the holder closes it, and the folder shows the name it was
+// deleted under.
+TEST_P(ShredderRenaming, DeletedFileIsListedUnderANewNameOfTheSameLength)
+{
+    ScratchFolder scratch;
+    const std::string folder = scratch / "names";
+    MakeFolder(folder);
+    std::string name = GetParam().Name;
+    if (name.empty())
+        name = std::string(MAX_PATH - 1 - folder.size() - 1, 'n');
+    const std::string file = folder + "\\" + name;
+    WriteBytes(file, Original(40));
+    HeldFile holder(file, ShareAll);
+    ASSERT_TRUE(holder.IsOpen()) << file.size();
+
+    EXPECT_TRUE(Shred(file));
+
+    ExpectOneItemRenamedFrom(folder, name);
+    EXPECT_EQ(holder.ReadAt(0, 100), PatternBytes(Default, 40));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ShredderRenaming,
+    testing::Values(NameCase{"WithExtension", "salaries-2027.xlsx"},
+                    NameCase{"WithBlanks", "name with  blanks .txt"},
+                    NameCase{"OneCharacter", "x"}, NameCase{"FullLengthPath", ""}),
+    [](const testing::TestParamInfo<NameCase>& info) { return info.param.Label; });
+
+TEST(ShredderRenaming, FileHeldWithoutDeleteSharingKeepsItsName)
+{
+    ScratchFolder scratch;
+    const std::string file = scratch / "kept name.doc";
+    WriteBytes(file, Original(33));
+    {
+        HeldFile holder(file, ShareAllButDelete);
+        ASSERT_TRUE(holder.IsOpen());
+        EXPECT_TRUE(Shred(file));
+    }
+    EXPECT_EQ(ListNames(scratch.Path()), std::vector<std::string>{"kept name.doc"});
+    EXPECT_EQ(ReadBytes(file), PatternBytes(Default, 33));
+}
+
+TEST(ShredderRenaming, RemovedFolderIsListedUnderANewNameOfTheSameLength)
+{
+    ScratchFolder scratch;
+    const std::string folder = scratch / "Quarterly reports";
+    MakeFolder(folder);
+    WriteBytes(folder + "\\q1.txt", Original(20));
+    HeldFile holder(folder, ShareAll);
+    ASSERT_TRUE(holder.IsOpen());
+
+    EXPECT_TRUE(Shred(folder));
+
+    ExpectOneItemRenamedFrom(scratch.Path(), "Quarterly reports");
+}
+
+// A file that could not be deleted stays, and so does its folder: both keep
+// the names the user knows them by.
+TEST(ShredderRenaming, FolderThatCannotBeRemovedKeepsItsName)
+{
+    ScratchFolder scratch;
+    const std::string folder = scratch / "still here";
+    MakeFolder(folder);
+    WriteBytes(folder + "\\open.txt", Original(20));
+    {
+        HeldFile holder(folder + "\\open.txt", ShareAllButDelete);
+        ASSERT_TRUE(holder.IsOpen());
+        EXPECT_TRUE(Shred(folder));
+    }
+    EXPECT_EQ(ListNames(scratch.Path()), std::vector<std::string>{"still here"});
+    EXPECT_EQ(ListNames(folder), std::vector<std::string>{"open.txt"});
+    EXPECT_EQ(ReadBytes(folder + "\\open.txt"), PatternBytes(Default, 20));
+}
+
+// One-character names: the file system tells names apart without case, so
+// there are 36 of them. The others but `free` are taken by files that must
+// come through untouched; the shredded "x" may only go to `free`, and keeps
+// its name when no name is free. "X" is as likely a draw as the free name and
+// would be a rename that keeps the name, so the shred is done in several
+// rounds for that to show.
+struct CrowdCase
+{
+    const char* Label;
+    char Free;
+    const char* Expected;
+    int Rounds;
+};
+
+class ShredderCrowdedFolder : public testing::TestWithParam<CrowdCase>
+{
+};
+
+TEST_P(ShredderCrowdedFolder, NewNameNeverReplacesAnExistingItem)
+{
+    const std::string taken = "0123456789abcdefghijklmnopqrstuvwyz";
+    for (int round = 0; round < GetParam().Rounds; ++round)
+    {
+        ScratchFolder scratch;
+        for (const char c : taken)
+        {
+            if (c != GetParam().Free)
+                WriteBytes(scratch / std::string(1, c), std::string(3, c));
+        }
+        WriteBytes(scratch / "x", Original(15));
+        HeldFile holder(scratch / "x", ShareAll);
+        ASSERT_TRUE(holder.IsOpen());
+
+        EXPECT_TRUE(Shred(scratch / "x"));
+
+        for (const char c : taken)
+        {
+            if (c != GetParam().Free)
+            {
+                EXPECT_EQ(ReadBytes(scratch / std::string(1, c)), std::string(3, c)) << c;
+            }
+        }
+        std::string left;
+        for (const std::string& name : ListNames(scratch.Path()))
+            if (taken.find(name) == std::string::npos || name == std::string(1, GetParam().Free))
+                left += name;
+        ASSERT_EQ(_stricmp(left.c_str(), GetParam().Expected), 0) << left << " round " << round;
+        EXPECT_EQ(holder.ReadAt(0, 100), PatternBytes(Default, 15));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Crowds, ShredderCrowdedFolder,
+                         testing::Values(CrowdCase{"OneNameFree", 'q', "q", 20},
+                                         CrowdCase{"NoNameFree", '\0', "x", 1}),
+                         [](const testing::TestParamInfo<CrowdCase>& info) {
+                             return info.param.Label;
+                         });
 } // namespace
