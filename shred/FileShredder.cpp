@@ -17,8 +17,10 @@ const char DefaultPattern[] = "FileGrindlet!";
 // separator, any name the listing can return and the terminator.
 const std::size_t EntryRoom = 5200;
 
-// Writes go out in blocks of whole repetition units, about this size.
-const std::size_t BlockTarget = 64 * 1024;
+// Writes go out in blocks of whole repetition units of about this size, so
+// that the cost of each call through the C runtime and the system stays small
+// next to the copying of its bytes.
+const std::size_t BlockTarget = 1024 * 1024;
 
 // What a shredded item's new name is drawn from, and how many draws may meet
 // an existing name before the item is removed under its own name instead.
@@ -87,14 +89,20 @@ private:
 };
 
 // The repetition unit laid end to end in a block of whole units, so that
-// consecutive blocks continue the pattern without a seam.
+// consecutive blocks continue the pattern without a seam. A small file gets a
+// block no larger than itself (rounded up to whole units), so that a folder of
+// small files does not cost a full block each.
 class PatternBlock
 {
 public:
-    explicit PatternBlock(const char* pattern)
+    PatternBlock(const char* pattern, long long fileSize)
     {
         const std::size_t unit = std::strlen(pattern) + 1;
-        Size = unit < BlockTarget ? BlockTarget / unit * unit : unit;
+        const std::size_t wanted = fileSize < static_cast<long long>(BlockTarget)
+                                       ? static_cast<std::size_t>(fileSize)
+                                       : BlockTarget;
+        const std::size_t units = wanted <= unit ? 1 : (wanted + unit - 1) / unit;
+        Size = units * unit;
         Bytes = AllocateChars(Size);
         if (!Bytes)
             return;
@@ -130,13 +138,16 @@ bool HandToDevice(FILE* stream)
     return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0;
 }
 
-bool OverwritePass(const char* path, const PatternBlock& block)
+bool OverwritePass(const char* path, const char* pattern)
 {
     UpdateStream file(path);
     if (!file.Get())
         return false;
     long long remaining = MeasureAndRewind(file.Get());
     if (remaining < 0)
+        return false;
+    const PatternBlock block(pattern, remaining);
+    if (!block.Allocated())
         return false;
     while (remaining > 0)
     {
@@ -267,11 +278,9 @@ bool ShredFile(const char* path, int passes, const char* message)
 {
     if (!UpdateStream(path).Get())
         return false;
-    const PatternBlock block(message && *message ? message : DefaultPattern);
-    if (!block.Allocated())
-        return false;
+    const char* const pattern = message && *message ? message : DefaultPattern;
     for (int pass = 0; pass < passes; ++pass)
-        if (!OverwritePass(path, block))
+        if (!OverwritePass(path, pattern))
             return false;
     RemoveUnderRandomName(path, DeleteFileA);
     return true;

@@ -78,7 +78,9 @@ TEST_P(ShredderPattern, OverwritesEveryByteWithTheUnitAndKeepsTheLength)
     EXPECT_TRUE(Exists(file)) << "the holder forbids deletion";
 }
 
-const std::string LongMessage(70000, 'L');
+// The engine writes in blocks of about 1 MiB of whole units.
+const std::size_t MiB = 1024 * 1024;
+const std::string LongMessage(MiB + 3001, 'L');
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, ShredderPattern,
@@ -89,10 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"TwoUnitsAndTwoBytes", 30, nullptr, Default + '\0' + Default + '\0' + "Fi"},
         PatternCase{"OneCharacterMessage", 5, "x", std::string("x\0x\0x", 5)},
         PatternCase{"EmptyMessageMeansDefault", 30, "", PatternBytes(Default, 30)},
-        PatternCase{"AcrossSeveralBlocks", 3 * 65536 + 77, nullptr,
-                    PatternBytes(Default, 3 * 65536 + 77)},
-        PatternCase{"UnitLongerThanABlock", 150001, LongMessage.c_str(),
-                    PatternBytes(LongMessage, 150001)}),
+        PatternCase{"AcrossSeveralBlocks", 3 * MiB + 77, nullptr,
+                    PatternBytes(Default, 3 * MiB + 77)},
+        PatternCase{"UnitLongerThanABlock", 2 * MiB + 7001, LongMessage.c_str(),
+                    PatternBytes(LongMessage, 2 * MiB + 7001)}),
     [](const testing::TestParamInfo<PatternCase>& info) { return info.param.Label; });
 
 class ShredderPasses : public testing::TestWithParam<int>
@@ -180,18 +182,6 @@ TEST(ShredderFiles, MissingPathFails)
     EXPECT_FALSE(Shred(""));
 }
 
-TEST(ShredderFiles, FileHeldWithoutWriteSharingIsRefusedUntouched)
-{
-    ScratchFolder scratch;
-    const std::string file = scratch / "locked.txt";
-    WriteBytes(file, Original(64));
-    {
-        HeldFile holder(file, FILE_SHARE_READ);
-        ASSERT_TRUE(holder.IsOpen());
-        EXPECT_FALSE(Shred(file));
-    }
-    EXPECT_EQ(ReadBytes(file), Original(64));
-}
 
 TEST(ShredderFiles, FileOfMoreThanTwoGigabytesIsShredded)
 {
@@ -323,6 +313,40 @@ TEST(ShredderFolders, DotNamedEntriesAreShreddedLikeAnyOther)
     EXPECT_FALSE(Exists(root)) << "attributes of .profile were " << profile;
 }
 
+// A file that another program holds open stays under its own name: without
+// write sharing it is refused untouched, without delete sharing it is
+// overwritten but cannot be deleted.
+struct HeldCase
+{
+    const char* Label;
+    DWORD Share;
+    bool Shredded;
+};
+
+class ShredderHeldFile : public testing::TestWithParam<HeldCase>
+{
+};
+
+TEST_P(ShredderHeldFile, KeepsItsName)
+{
+    ScratchFolder scratch;
+    const std::string file = scratch / "kept name.doc";
+    WriteBytes(file, Original(33));
+    {
+        HeldFile holder(file, GetParam().Share);
+        ASSERT_TRUE(holder.IsOpen());
+        EXPECT_EQ(Shred(file), GetParam().Shredded);
+    }
+    EXPECT_EQ(ListNames(scratch.Path()), std::vector<std::string>{"kept name.doc"});
+    EXPECT_EQ(ReadBytes(file), GetParam().Shredded ? PatternBytes(Default, 33) : Original(33));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sharing, ShredderHeldFile,
+    testing::Values(HeldCase{"WithoutWriteSharingIsRefused", FILE_SHARE_READ, false},
+                    HeldCase{"WithoutDeleteSharingIsOverwritten", ShareAllButDelete, true}),
+    [](const testing::TestParamInfo<HeldCase>& info) { return info.param.Label; });
+
 bool IsLettersAndDigits(const std::string& name)
 {
     for (const char c : name)
@@ -382,20 +406,6 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"WithBlanks", "name with  blanks .txt"},
                     NameCase{"OneCharacter", "x"}, NameCase{"FullLengthPath", ""}),
     [](const testing::TestParamInfo<NameCase>& info) { return info.param.Label; });
-
-TEST(ShredderRenaming, FileHeldWithoutDeleteSharingKeepsItsName)
-{
-    ScratchFolder scratch;
-    const std::string file = scratch / "kept name.doc";
-    WriteBytes(file, Original(33));
-    {
-        HeldFile holder(file, ShareAllButDelete);
-        ASSERT_TRUE(holder.IsOpen());
-        EXPECT_TRUE(Shred(file));
-    }
-    EXPECT_EQ(ListNames(scratch.Path()), std::vector<std::string>{"kept name.doc"});
-    EXPECT_EQ(ReadBytes(file), PatternBytes(Default, 33));
-}
 
 TEST(ShredderRenaming, RemovedFolderIsListedUnderANewNameOfTheSameLength)
 {
