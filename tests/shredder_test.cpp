@@ -407,7 +407,21 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"OneCharacter", "x"}, NameCase{"FullLengthPath", ""}),
     [](const testing::TestParamInfo<NameCase>& info) { return info.param.Label; });
 
-TEST(ShredderRenaming, RemovedFolderIsListedUnderANewNameOfTheSameLength)
+// The ways a folder can be named: the new name replaces the last name in the
+// path, whatever separates it and whatever follows it.
+enum class PathForm
+{
+    Plain,
+    TrailingBackslash,
+    ForwardSlashes,
+    Relative,
+};
+
+class ShredderFolderRenaming : public testing::TestWithParam<PathForm>
+{
+};
+
+TEST_P(ShredderFolderRenaming, RemovedFolderIsListedUnderANewNameOfTheSameLength)
 {
     ScratchFolder scratch;
     const std::string folder = scratch / "Quarterly reports";
@@ -415,11 +429,53 @@ TEST(ShredderRenaming, RemovedFolderIsListedUnderANewNameOfTheSameLength)
     WriteBytes(folder + "\\q1.txt", Original(20));
     HeldFile holder(folder, ShareAll);
     ASSERT_TRUE(holder.IsOpen());
+    char previous[MAX_PATH];
+    ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, previous));
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.Path().c_str()));
 
-    EXPECT_TRUE(Shred(folder));
+    std::string path = folder;
+    switch (GetParam())
+    {
+    case PathForm::Plain:
+        break;
+    case PathForm::TrailingBackslash:
+        path += "\\";
+        break;
+    case PathForm::ForwardSlashes:
+        for (char& c : path)
+            c = c == '\\' ? '/' : c;
+        break;
+    case PathForm::Relative:
+        path = "Quarterly reports";
+        break;
+    }
+    const bool shredded = Shred(path);
+    SetCurrentDirectoryA(previous);
 
+    EXPECT_TRUE(shredded) << path;
     ExpectOneItemRenamedFrom(scratch.Path(), "Quarterly reports");
 }
+
+std::string PathFormLabel(const testing::TestParamInfo<PathForm>& info)
+{
+    switch (info.param)
+    {
+    case PathForm::Plain:
+        return "Plain";
+    case PathForm::TrailingBackslash:
+        return "TrailingBackslash";
+    case PathForm::ForwardSlashes:
+        return "ForwardSlashes";
+    case PathForm::Relative:
+        return "Relative";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ShredderFolderRenaming,
+                         testing::Values(PathForm::Plain, PathForm::TrailingBackslash,
+                                         PathForm::ForwardSlashes, PathForm::Relative),
+                         PathFormLabel);
 
 // A file that could not be deleted stays, and so does its folder: both keep
 // the names the user knows them by.
