@@ -36,18 +36,8 @@ void RemoveTree(const std::string& path)
     }
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     {
-        WIN32_FIND_DATAA data;
-        HANDLE search = FindFirstFileA((path + "\\*").c_str(), &data);
-        if (search != INVALID_HANDLE_VALUE)
-        {
-            do
-            {
-                const std::string name = data.cFileName;
-                if (name != "." && name != "..")
-                    RemoveTree(path + "\\" + name);
-            } while (FindNextFileA(search, &data));
-            FindClose(search);
-        }
+        for (const std::string& name : ListNames(path))
+            RemoveTree(path + "\\" + name);
     }
     RemoveDirectoryA(path.c_str());
 }
