@@ -1,8 +1,5 @@
 #pragma once
 
-#include <windows.h>
-
-#include <cstddef>
 #include <cstdint>
 
 // Flags that decide which items the shredder may touch. A policy of 0 means
@@ -23,22 +20,22 @@ enum : ShredPolicy
 // The repetition unit is the pattern with its terminating zero byte, laid
 // from offset 0 and cut at the end of the file. A null or empty message
 // selects the pattern "FileGrindlet!". A pass count of 0 or less means one
-// pass. Each pass is handed to the storage device before the file is closed.
+// pass. Each pass is handed to the storage device before the next.
+//
+// The named path is made full once; every item is then opened once, below a
+// folder held open, and whatever is done to it goes through that handle. An
+// item that is not the one its folder listed (swapped meanwhile, or reached
+// through a link) is left alone and fails. Links (symbolic links, junctions,
+// mount points) are never followed or written through: the link itself is
+// removed where the platform lets it be, else it stays and fails. A file with
+// more than one link (its data shared with names outside the selection) and
+// anything that is not a file or folder on a disk is refused.
 //
 // A shredded file, and a folder once its walk has emptied it, is moved to a
 // random name of letters and digits as long as its own and removed under that
-// name; one that cannot be moved is removed under its own name.
-//
-// Links (reparse points: junctions, symbolic links, mount points) are never
-// followed or written through; only the link itself is removed.
+// name; when it cannot be removed it keeps its own name.
 class FileShredder
 {
 public:
     bool Shred(const char* path, ShredPolicy policy, int passes, const char* message);
-
-private:
-    bool ShredFolder(const char* path, ShredPolicy policy, int passes, const char* message);
-    bool ShredEntries(const char* path, HANDLE search, WIN32_FIND_DATAA& FindFileData,
-                      char* entryPath, std::size_t entryPathSize, ShredPolicy policy, int passes,
-                      const char* message);
 };
