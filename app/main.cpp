@@ -1,3 +1,4 @@
+#include "app/ArgumentText.h"
 #include "app/Shredding.h"
 #include "install/Installation.h"
 #include "win/Registry.h"
@@ -5,22 +6,27 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
-// The start-up hands over the command line less the program's own name and
-// the blanks after it. No arguments: the installation mode; "-kill" first:
-// the self-removal run; anything else: a list of names to shred. The exit
-// code is 0 whatever happened.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
+// The argument text is made here from the process's own command line: the C
+// runtime's start-up compares its bytes as signed chars and treats a quoted
+// program name differently, and its text has gone through a best-fit
+// conversion. No arguments: the installation mode; "-kill" first: the
+// self-removal run; anything else: a list of names to shred. The exit code is
+// 0 whatever happened.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     Registry registry;
     char CurrentFile[PathBufferSize];
+    const std::string commandLine = CommandLineInCodePage();
+    const char* arguments = ArgumentText(commandLine.c_str());
 
     CoInitialize(nullptr);
-    if (!lpCmdLine || !*lpCmdLine)
+    if (!*arguments)
     {
         ManageInstallation(registry);
     }
-    else if (std::strncmp(lpCmdLine, "-kill", std::strlen("-kill")) == 0)
+    else if (std::strncmp(arguments, "-kill", std::strlen("-kill")) == 0)
     {
         // The self-removal run leaves COM initialised, as the process ends.
         RemoveInstallation(registry);
@@ -28,7 +34,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
     }
     else
     {
-        ShredNamedFiles(lpCmdLine, CurrentFile);
+        ShredNamedFiles(arguments, CurrentFile);
     }
     CoUninitialize();
     return 0;

@@ -1,6 +1,7 @@
 """The shredder never follows a link. Wine reports a Unix symbolic link to a
-folder as a directory reparse point, so such a link, inside a shredded folder
-or named directly, must leave the folder it points at untouched."""
+folder as a directory reparse point, and one to a file as a plain file that
+it opens through the link; either, inside a shredded folder or named
+directly, must leave what it points at untouched."""
 import os
 import sys
 import tempfile
@@ -24,19 +25,24 @@ def main():
             f.write(b"to be shredded")
         inner_link = os.path.join(victim, "link")
         os.symlink(outside, inner_link)
+        os.symlink(keep, os.path.join(victim, "file link.txt"))
         direct_link = os.path.join(work, "direct")
         os.symlink(outside, direct_link)
+        direct_file_link = os.path.join(work, "direct file link.txt")
+        os.symlink(keep, direct_file_link)
 
         folder = winetest.run(shred_tool, winetest.windows_path(victim))
         direct = winetest.run(shred_tool, winetest.windows_path(direct_link))
+        direct_file = winetest.run(shred_tool, winetest.windows_path(direct_file_link))
 
         with open(keep, "rb") as f:
             assert f.read() == content, "a file behind a link was written"
         assert os.listdir(outside) == ["keep.txt"]
         assert not os.path.exists(os.path.join(victim, "a.txt"))
         # The result says whether the link itself went away.
-        assert (direct.returncode == 0) == (not os.path.lexists(direct_link)), direct
-        assert (folder.returncode == 0) == (not os.path.lexists(victim)), folder
+        for result, path in ((direct, direct_link), (direct_file, direct_file_link),
+                             (folder, victim)):
+            assert (result.returncode == 0) == (not os.path.lexists(path)), (path, result)
         print("links removed or left, never followed")
     return 0
 

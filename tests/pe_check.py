@@ -3,6 +3,7 @@ i386 with the GUI subsystem, the ANSI imports the program relies on, and its
 resources (three dialog templates, the icon group and the manifest, all in
 language 2057) read back from the file."""
 import struct
+from xml.etree import ElementTree
 import sys
 import unittest
 
@@ -130,16 +131,16 @@ class ShippedProgram(unittest.TestCase):
         self.assertEqual(self.image.subsystem, 2, "Windows GUI")
 
     def test_uses_the_ansi_interfaces(self):
+        """Names come in through the ANSI code page; the shredder converts them
+        once, without loss, and works on the file system's own UTF-16 names."""
         imports = self.image.imports()
-        kernel = imports["kernel32.dll"]
-        for name in ("FindFirstFileA", "FindNextFileA", "GetFileAttributesA", "SetFileAttributesA",
-                     "RemoveDirectoryA", "DeleteFileA"):
-            self.assertIn(name, kernel)
+        self.assertIn("RegOpenKeyExA", imports["advapi32.dll"])
+        self.assertIn("NtCreateFile", imports["ntdll.dll"])
         self.assertIn("DialogBoxParamA", imports["user32.dll"])
         self.assertIn("MessageBoxA", imports["user32.dll"])
         self.assertIn("comctl32.dll", imports)
         for dll, functions in imports.items():
-            self.assertFalse({"FindFirstFileW", "DialogBoxParamW", "MessageBoxW"} & functions, dll)
+            self.assertFalse({"DialogBoxParamW", "MessageBoxW", "RegOpenKeyExW"} & functions, dll)
 
     def test_dialogs(self):
         texts = {
@@ -188,6 +189,14 @@ class ShippedProgram(unittest.TestCase):
         for attribute in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
                           'publicKeyToken="6595b64144ccf1df"', 'language="*"'):
             self.assertIn(attribute, manifest)
+
+    def test_manifest_makes_utf8_the_code_page(self):
+        manifest = ElementTree.fromstring(self.resources[(RT_MANIFEST, 1, UK_ENGLISH)])
+        asm_v3 = "{urn:schemas-microsoft-com:asm.v3}"
+        settings_2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
+        code_pages = manifest.findall(f"{asm_v3}application/{asm_v3}windowsSettings/"
+                                      f"{settings_2019}activeCodePage")
+        self.assertEqual([element.text for element in code_pages], ["UTF-8"])
 
 
 if __name__ == "__main__":

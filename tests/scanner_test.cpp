@@ -1,3 +1,4 @@
+#include "app/ArgumentText.h"
 #include "app/NameScanner.h"
 
 #include <gtest/gtest.h>
@@ -70,4 +71,57 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"TooLongIsRefusedAndScanGoesOn", Long5200 + " b", {TooLong, "b"}},
         ScanCase{"TooLongQuoted", "\"" + Long5200 + "x\" \"" + Long5199 + "\"", {TooLong, Long5199}}),
     [](const testing::TestParamInfo<ScanCase>& info) { return info.param.Label; });
+
+// What is left of a command line once the program's own name and the blanks
+// and control bytes after it are skipped. "\xC4" and "\xFC" stand for any
+// byte above 127, which is never a separator.
+struct LineCase
+{
+    const char* Label;
+    std::string Line;
+    std::string Arguments;
+};
+
+class ArgumentTextOf : public testing::TestWithParam<LineCase>
+{
+};
+
+TEST_P(ArgumentTextOf, SkipsTheProgramNameOnly)
+{
+    EXPECT_EQ(ArgumentText(GetParam().Line.c_str()), GetParam().Arguments);
+}
+
+std::string AllControlBytes()
+{
+    std::string bytes;
+    for (char c = 1; c <= ' '; ++c)
+        bytes += c;
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ArgumentTextOf,
+    testing::Values(
+        LineCase{"Empty", "", ""},
+        LineCase{"ProgramOnly", "Grindlet.exe", ""},
+        LineCase{"ProgramAndBlanks", "Grindlet.exe  \t ", ""},
+        LineCase{"Unquoted", "C:\\Grindlet.exe a b", "a b"},
+        LineCase{"Quoted", "\"C:\\Program Files\\Grindlet.exe\" a b", "a b"},
+        LineCase{"QuotedThenNameAtOnce", "\"C:\\Grindlet.exe\"victim.txt", "victim.txt"},
+        LineCase{"QuotedThenQuotedName", "\"G.exe\"\"a b\"", "\"a b\""},
+        LineCase{"MissingClosingQuote", "\"C:\\Program Files\\Grindlet.exe a b", ""},
+        LineCase{"EveryControlByteAfterName", "G.exe" + AllControlBytes() + "a", "a"},
+        LineCase{"ControlByteEndsUnquotedName", "G.exe\x01" "a", "a"},
+        LineCase{"TrailingBlanksKept", "G.exe a \t", "a \t"},
+        LineCase{"HighByteInUnquotedProgram", "C:\\Z\xFCrich\\Grindlet.exe -kill", "-kill"},
+        LineCase{"HighByteInQuotedProgram", "\"C:\\Z\xFCrich\\G.exe\" a", "a"},
+        LineCase{"HighByteFirstInName", "G.exe \xC4rger.txt", "\xC4rger.txt"},
+        LineCase{"HighBytesOnly", "\xC4\xFC \xFC\xC4", "\xFC\xC4"},
+        LineCase{"BlankFirst", " a", "a"}),
+    [](const testing::TestParamInfo<LineCase>& info) { return info.param.Label; });
+
+TEST(ArgumentTextOf, AbsentLineIsEmpty)
+{
+    EXPECT_STREQ(ArgumentText(nullptr), "");
+}
 } // namespace

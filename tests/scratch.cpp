@@ -23,15 +23,18 @@ ScratchFolder::~ScratchFolder()
     RemoveTree(Root);
 }
 
+// The "\\?\" form keeps names that end in a dot or a blank, which the
+// plain form would cut to another name.
 void RemoveTree(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::string extended = "\\\\?\\" + path;
+    const DWORD attributes = GetFileAttributesA(extended.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(extended.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
     {
-        DeleteFileA(path.c_str());
+        DeleteFileA(extended.c_str());
         return;
     }
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
@@ -39,7 +42,7 @@ void RemoveTree(const std::string& path)
         for (const std::string& name : ListNames(path))
             RemoveTree(path + "\\" + name);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryA(extended.c_str());
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes)

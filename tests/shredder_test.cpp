@@ -1,10 +1,13 @@
 #include "shred/FileShredder.h"
+#include "shred/HeldItem.h"
 #include "scratch.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstring>
+#include <thread>
 
 namespace
 {
@@ -552,4 +555,150 @@ INSTANTIATE_TEST_SUITE_P(Crowds, ShredderCrowdedFolder,
                          [](const testing::TestParamInfo<CrowdCase>& info) {
                              return info.param.Label;
                          });
+
+// Items that are not the user's to shred through this name: each is refused,
+// nothing is written, and whatever else shares the name or the data keeps it.
+TEST(ShredderRefuses, FileWithAnotherLinkKeepsTheSharedData)
+{
+    ScratchFolder scratch;
+    const std::string chosen = scratch / "chosen.txt";
+    const std::string elsewhere = scratch / "backup copy.txt";
+    WriteBytes(chosen, Original(64));
+    ASSERT_TRUE(CreateHardLinkA(elsewhere.c_str(), chosen.c_str(), nullptr));
+
+    EXPECT_FALSE(Shred(chosen));
+
+    EXPECT_EQ(ReadBytes(chosen), Original(64));
+    EXPECT_EQ(ReadBytes(elsewhere), Original(64));
+}
+
+TEST(ShredderRefuses, Devices)
+{
+    ScratchFolder scratch;
+    for (const std::string& device : {std::string("NUL"), std::string("CON"),
+                                      std::string("\\\\.\\NUL"), scratch / "NUL",
+                                      std::string("COM1")})
+        EXPECT_FALSE(Shred(device)) << device;
+}
+
+// The platform drops trailing dots and blanks from the last name of a path,
+// so "report." would reach "report". The named item is shredded as itself
+// (Windows keeps such a name below a folder handle) or refused (Wine drops
+// the dot there too, which the final path shows); "report" is never touched.
+TEST(ShredderNames, TrailingDotsAndBlanksNeverReachAnotherItem)
+{
+    for (const std::string& name : {std::string("report."), std::string("report "),
+                                    std::string("report. .")})
+    {
+        ScratchFolder scratch;
+        WriteBytes(scratch / "report", Original(20));
+        WriteBytes("\\\\?\\" + (scratch / name), Original(30));
+        ASSERT_EQ(ListNames(scratch.Path()).size(), 2u) << name;
+
+        const bool shredded = Shred(scratch / name);
+
+        EXPECT_EQ(ReadBytes(scratch / "report"), Original(20)) << name;
+        const std::vector<std::string> left = ListNames(scratch.Path());
+        if (shredded)
+            EXPECT_EQ(left, std::vector<std::string>{"report"}) << name;
+        else
+            EXPECT_EQ(ReadBytes("\\\\?\\" + (scratch / name)), Original(30)) << name;
+    }
+}
+
+std::string ReadFirstBytes(const std::string& path, std::size_t length)
+{
+    HeldFile reader(path, ShareAll);
+    return reader.IsOpen() ? reader.ReadAt(0, length) : std::string();
+}
+
+// While the walk is inside a folder, nobody can rename it: the folder is held
+// without delete sharing. A large file keeps the walk there long enough for
+// the attempts to be made while it runs.
+TEST(ShredderFolders, FolderBeingWalkedCannotBeRenamed)
+{
+    ScratchFolder scratch;
+    const std::string folder = scratch / "walked";
+    MakeFolder(folder);
+    const std::string big = folder + "\\big.bin";
+    {
+        HANDLE handle = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end;
+        end.QuadPart = 1LL << 30;
+        const BOOL sized = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+        CloseHandle(handle);
+        ASSERT_TRUE(sized);
+    }
+
+    std::atomic<bool> done(false);
+    bool shredded = false;
+    std::thread walk([&] {
+        shredded = Shred(folder);
+        done = true;
+    });
+    // The walk is inside once the big file's first bytes hold the pattern.
+    while (!done && ReadFirstBytes(big, 14) != Default + '\0')
+        Sleep(1);
+    int refusedWhileWalking = 0;
+    int renamed = 0;
+    const std::string elsewhere = scratch / "moved away";
+    while (!done)
+    {
+        if (MoveFileA(folder.c_str(), elsewhere.c_str()))
+        {
+            ++renamed;
+            MoveFileA(elsewhere.c_str(), folder.c_str());
+        }
+        else if (!done && GetLastError() != ERROR_FILE_NOT_FOUND &&
+                 GetLastError() != ERROR_PATH_NOT_FOUND)
+        {
+            ++refusedWhileWalking;
+        }
+        Sleep(1);
+    }
+    walk.join();
+
+    EXPECT_TRUE(shredded);
+    EXPECT_EQ(renamed, 0);
+    EXPECT_GT(refusedWhileWalking, 0) << "no rename was tried while the walk ran";
+    EXPECT_TRUE(ListNames(scratch.Path()).empty());
+}
+
+// Wine cannot make reparse points other than its symbolic links, so the
+// decision is shown on the tags themselves.
+struct ReparseCase
+{
+    const char* Label;
+    DWORD Attributes;
+    DWORD Tag;
+    ReparseKind Kind;
+};
+
+class ShredderReparse : public testing::TestWithParam<ReparseCase>
+{
+};
+
+TEST_P(ShredderReparse, OnlyNameSurrogatesAreLinks)
+{
+    EXPECT_EQ(ClassifyReparse(GetParam().Attributes, GetParam().Tag), GetParam().Kind);
+}
+
+const DWORD Reparse = FILE_ATTRIBUTE_REPARSE_POINT;
+const DWORD FolderReparse = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, ShredderReparse,
+    testing::Values(
+        ReparseCase{"PlainFile", FILE_ATTRIBUTE_ARCHIVE, IO_REPARSE_TAG_SYMLINK, ReparseKind::None},
+        ReparseCase{"SymbolicLink", Reparse, IO_REPARSE_TAG_SYMLINK, ReparseKind::Link},
+        ReparseCase{"Junction", FolderReparse, IO_REPARSE_TAG_MOUNT_POINT, ReparseKind::Link},
+        ReparseCase{"WslSymbolicLink", Reparse, 0xA000001D, ReparseKind::Link},
+        ReparseCase{"CloudPlaceholder", Reparse, 0x9000001A, ReparseKind::Data},
+        ReparseCase{"CloudFolder", FolderReparse, 0x9000701A, ReparseKind::Data},
+        ReparseCase{"Deduplicated", Reparse, 0x80000013, ReparseKind::Data},
+        ReparseCase{"HierarchicalStorage", Reparse, 0xC0000004, ReparseKind::Data},
+        ReparseCase{"AppExecutionAlias", Reparse, 0x8000001B, ReparseKind::Data}),
+    [](const testing::TestParamInfo<ReparseCase>& info) { return info.param.Label; });
 } // namespace

@@ -11,6 +11,6 @@ def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
 
-def run(exe, *args, timeout=300):
-    return subprocess.run([WINE, exe, *args], timeout=timeout,
+def run(exe, *args, timeout=300, env=None):
+    return subprocess.run([WINE, exe, *args], timeout=timeout, env=env,
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
