@@ -13,6 +13,9 @@ GRINDLET_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${GRINDLET_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/grindlet/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=-all
+# Wine reads Unix file names in the locale's character set: names in any
+# script reach Windows programs only under a UTF-8 locale.
+export LANG=C.UTF-8
 # No Mono or Gecko: the program needs neither, and Wine would offer to fetch them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export GRINDLET_WINE=/usr/lib/wine/wine64
