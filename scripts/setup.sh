@@ -6,7 +6,7 @@ PACKAGES=(
     cmake make python3 googletest file
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick e2fsprogs mount
+    wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick e2fsprogs mount debootstrap
 )
 
 GRINDLET_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -70,7 +70,10 @@ grindlet_prepare_prefix() {
     "$GRINDLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 }
 
+source "$GRINDLET_ROOT/scripts/wow64.sh"
+
 grindlet_stop() {
+    grindlet_stop_wow64
     wineserver -k 2>/dev/null || true
     [ -n "${GRINDLET_XVFB_PID:-}" ] && kill "$GRINDLET_XVFB_PID" 2>/dev/null || true
 }

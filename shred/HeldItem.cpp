@@ -227,22 +227,40 @@ FileHandle HeldItem::Reopen(DWORD access, DWORD flags) const
     return reopened;
 }
 
-// The new name is given relative to the held folder, so the item stays in
-// it whatever happens to the folders above.
-bool HeldItem::Rename(const std::wstring& name, bool& nameTaken)
+namespace
+{
+NTSTATUS RenameThrough(HANDLE item, HANDLE folder, const std::wstring& name)
 {
     const std::size_t bytes = name.size() * sizeof(wchar_t);
     std::vector<ULONGLONG> buffer((sizeof(FILE_RENAME_INFO) + bytes) / sizeof(ULONGLONG) + 1);
     FILE_RENAME_INFO& rename = *reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     rename.ReplaceIfExists = FALSE;
-    rename.RootDirectory = Folder;
+    rename.RootDirectory = folder;
     rename.FileNameLength = static_cast<DWORD>(bytes);
     std::memcpy(rename.FileName, name.c_str(), bytes);
     IO_STATUS_BLOCK io;
-    const NTSTATUS status =
-        NtSetInformationFile(Handle.Get(), &io, &rename,
-                             static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)),
-                             FileRenameInformation);
+    return NtSetInformationFile(item, &io, &rename,
+                                static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)),
+                                FileRenameInformation);
+}
+
+// "\\?\C:\folder" as the system's own name space writes it: "\??\C:\folder".
+std::wstring NtPath(const std::wstring& extendedPath)
+{
+    return L"\\??\\" + extendedPath.substr(4);
+}
+} // namespace
+
+// The new name is given relative to the held folder, so that the item stays
+// in it whatever happens to the folders above. Wine's 32-bit layer refuses
+// any name relative to a folder handle (STATUS_INVALID_PARAMETER_3); where it
+// is refused, the held folder's full path is given instead. The item never
+// replaces another.
+bool HeldItem::Rename(const std::wstring& name, bool& nameTaken)
+{
+    NTSTATUS status = RenameThrough(Handle.Get(), Folder, name);
+    if (!NT_SUCCESS(status) && status != STATUS_OBJECT_NAME_COLLISION)
+        status = RenameThrough(Handle.Get(), nullptr, NtPath(Joined(FolderPath, name)));
     nameTaken = status == STATUS_OBJECT_NAME_COLLISION;
     return NT_SUCCESS(status);
 }

@@ -86,6 +86,10 @@ def race(shred_tool, runs, outside_names):
             finally:
                 stop.set()
                 swapper.join()
+            # The rest of the tree is the user's choice and must have gone:
+            # a run that shredded nothing would prove nothing.
+            for plain in ("before", "zafter"):
+                assert not os.path.exists(os.path.join(tree, plain)), f"{plain} was not shredded"
             names_kept, bytes_kept = outside_state(outside, outside_names)
             names_lost += not names_kept
             bytes_lost += not bytes_kept
