@@ -8,6 +8,23 @@
 #include <cstring>
 #include <string>
 
+namespace
+{
+// Libraries that are loaded by name later (by the shell, COM and the common
+// controls) come from the system folder only, never from the folder the
+// program was started from, where anybody may have put a file of that name.
+// Systems before Windows 8 without KB2533623 lack the call.
+void LoadLibrariesFromSystemFolderOnly()
+{
+    typedef BOOL(WINAPI * SetDirectories)(DWORD);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto set = reinterpret_cast<SetDirectories>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (set)
+        set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+} // namespace
+
 // The argument text is made here from the process's own command line: the C
 // runtime's start-up compares its bytes as signed chars and treats a quoted
 // program name differently, and its text has gone through a best-fit
@@ -16,6 +33,7 @@
 // 0 whatever happened.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    LoadLibrariesFromSystemFolderOnly();
     Registry registry;
     char CurrentFile[PathBufferSize];
     const std::string commandLine = CommandLineInCodePage();

@@ -190,6 +190,21 @@ class ShippedProgram(unittest.TestCase):
                           'publicKeyToken="6595b64144ccf1df"', 'language="*"'):
             self.assertIn(attribute, manifest)
 
+    def test_manifest_runs_as_the_invoker_without_virtualisation(self):
+        manifest = ElementTree.fromstring(self.resources[(RT_MANIFEST, 1, UK_ENGLISH)])
+        asm_v3 = "{urn:schemas-microsoft-com:asm.v3}"
+        levels = manifest.findall(f"{asm_v3}trustInfo/{asm_v3}security/{asm_v3}requestedPrivileges/"
+                                  f"{asm_v3}requestedExecutionLevel")
+        self.assertEqual([(e.get("level"), e.get("uiAccess")) for e in levels], [("asInvoker", "false")])
+
+    def test_library_search_is_restricted_when_the_system_can(self):
+        """SetDefaultDllDirectories is looked up at run time: importing it
+        would keep the program from starting where it is missing."""
+        imports = self.image.imports()
+        for dll, functions in imports.items():
+            self.assertNotIn("SetDefaultDllDirectories", functions, dll)
+        self.assertIn(b"SetDefaultDllDirectories\0", self.image.data)
+
     def test_manifest_makes_utf8_the_code_page(self):
         manifest = ElementTree.fromstring(self.resources[(RT_MANIFEST, 1, UK_ENGLISH)])
         asm_v3 = "{urn:schemas-microsoft-com:asm.v3}"

@@ -99,6 +99,18 @@ TEST_F(RegistryTest, FailedOpenClosesTheKeyHeldBefore)
     EXPECT_NE(RegQueryValueExA(Raw, "w", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
 }
 
+TEST_F(RegistryTest, KeyOpenedForReadingReadsButDoesNotWrite)
+{
+    SetString("v", "value");
+    Registry registry;
+    ASSERT_TRUE(registry.Open(Path.c_str(), HKEY_CURRENT_USER, KEY_READ));
+    GuardedBuffer buffer(16);
+    ASSERT_TRUE(registry.ReadString("v", buffer.Data(), buffer.Size));
+    EXPECT_EQ(buffer.Text(), "value");
+    EXPECT_FALSE(registry.WriteString("w", "text"));
+    EXPECT_NE(RegQueryValueExA(Raw, "w", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+}
+
 TEST_F(RegistryTest, CreateOpensAnExistingKeyWithItsValuesAndMakesMissingParents)
 {
     SetString("kept", "still here");

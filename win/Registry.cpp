@@ -40,10 +40,10 @@ void Registry::Close()
     Key = nullptr;
 }
 
-bool Registry::Open(const char* subKey, HKEY root)
+bool Registry::Open(const char* subKey, HKEY root, REGSAM access)
 {
     Close();
-    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &Key) == ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subKey, 0, access, &Key) == ERROR_SUCCESS)
         return true;
     Key = nullptr;
     return false;

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 // One open registry key, owned and closed by this object. Open and Create
-// close the key held before and ask for KEY_ALL_ACCESS, so a key the user may
-// only read fails to open. All strings go to the ANSI functions unchanged.
+// close the key held before. Create, and Open unless told otherwise, ask for
+// KEY_ALL_ACCESS, which a key the user may only read refuses: a value that is
+// only read is opened with KEY_READ. All strings go to the ANSI functions
+// unchanged.
 class Registry
 {
 public:
@@ -13,7 +15,7 @@ public:
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
-    bool Open(const char* subKey, HKEY root);
+    bool Open(const char* subKey, HKEY root, REGSAM access = KEY_ALL_ACCESS);
     // Opens the key, creating it and any missing keys above it on the path.
     bool Create(const char* subKey, HKEY root);
     void Close();

@@ -4,6 +4,7 @@ Send To, reinstall and uninstall, answered with real input, and checked with
 leaves the prefix's registry and folders as it found them."""
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -16,6 +17,7 @@ GRINDLET, WININFO, SHOTS, LNKINFO = sys.argv[1:5]
 OFFER = "Install Grindlet?"
 CONFIRM = "Grindlet"
 FAILED = "The file was NOT shredded!"
+NOT_INSTALLED = "Grindlet was NOT installed!"
 RECORD_KEY = r"HKCU\Software\Ostrivane\Grindlet"
 MAKER_KEY = r"HKCU\Software\Ostrivane"
 WINDOWS_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion"
@@ -31,9 +33,26 @@ def wine(*args):
                           timeout=120)
 
 
+def is_32_bit(exe):
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    return struct.unpack_from("<H", data, pe + 4)[0] == 0x14C
+
+
+# A 32-bit program on 64-bit Windows sees the 32-bit view of the machine's
+# software keys, where "ProgramFilesDir" is the "Program Files (x86)" folder;
+# reg.exe is told to look at the view the program under test sees.
+VIEW = ["/reg:32"] if is_32_bit(GRINDLET) else ["/reg:64"]
+
+
+def reg(*args):
+    return wine("reg", *args, *VIEW)
+
+
 def reg_query(key, name=None):
     """The value's data, or None when the key or the value is missing."""
-    result = wine("reg", "query", key, *(["/v", name] if name else ["/ve"]))
+    result = reg("query", key, *(["/v", name] if name else ["/ve"]))
     if result.returncode != 0:
         return None
     for line in result.stdout.decode(errors="replace").splitlines():
@@ -44,11 +63,11 @@ def reg_query(key, name=None):
 
 
 def key_exists(key):
-    return wine("reg", "query", key).returncode == 0
+    return reg("query", key).returncode == 0
 
 
 def unix(windows):
-    return subprocess.run(["winepath", "-u", windows], stdout=subprocess.PIPE,
+    return subprocess.run([WINE, "winepath", "-u", windows], stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, check=True).stdout.decode().strip()
 
 
@@ -59,6 +78,21 @@ def wait_until(condition, timeout=90):
             return True
         time.sleep(0.5)
     return condition()
+
+
+def self_removal_runs():
+    """The process ids of "-kill" runs of a Grindlet.exe (Wine shows a
+    Windows program's command line as the process's own)."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                words = f.read().split(b"\0")
+        except OSError:
+            continue
+        if b"-kill" in words and any(w.endswith(b"Grindlet.exe") for w in words):
+            found.append(int(pid))
+    return found
 
 
 class Installation(unittest.TestCase):
@@ -72,8 +106,7 @@ class Installation(unittest.TestCase):
         cls.maker_dir = os.path.dirname(cls.install_dir)
         cls.installed_exe = cls.program_files + r"\Ostrivane\Grindlet\Grindlet.exe"
         cls.shortcut = os.path.join(unix(cls.send_to), SHORTCUT)
-        cls.temp_copy = os.path.join(unix(wine("cmd", "/c", "echo %TEMP%").stdout.decode().strip()),
-                                     "Grindlet.exe")
+        cls.temp = unix(wine("cmd", "/c", "echo %TEMP%").stdout.decode().strip())
 
     def setUp(self):
         self.programs = []
@@ -83,18 +116,28 @@ class Installation(unittest.TestCase):
     def tearDown(self):
         for program in self.programs:
             program.kill()
-        # A pending self-removal run must not outlive the test.
-        subprocess.run(["pkill", "-f", "Grindlet.exe -kill"], check=False)
+        # A self-removal run that Grindlet started ends by itself; the next
+        # test must not meet it.
+        self.assertTrue(wait_until(lambda: not self_removal_runs(), timeout=60),
+                        f"self-removal runs left: {self_removal_runs()}")
         self.restore()
         shutil.rmtree(self.work, ignore_errors=True)
 
     def restore(self):
-        wine("reg", "delete", MAKER_KEY, "/f")
-        wine("reg", "add", WINDOWS_KEY, "/v", "ProgramFilesDir", "/d", self.program_files, "/f")
-        for path in (self.shortcut, self.temp_copy):
-            if os.path.exists(path):
-                os.remove(path)
+        reg("delete", MAKER_KEY, "/f")
+        reg("add", WINDOWS_KEY, "/v", "ProgramFilesDir", "/d", self.program_files, "/f")
+        if os.path.exists(self.shortcut):
+            os.remove(self.shortcut)
+        for folder in self.temporary_copy_folders():
+            shutil.rmtree(folder, ignore_errors=True)
         shutil.rmtree(self.maker_dir, ignore_errors=True)
+
+    def temporary_copy_folders(self):
+        """The folders of their own that uninstalls made for the copy that
+        shreds the install folder."""
+        return [os.path.join(self.temp, name) for name in os.listdir(self.temp)
+                if name.startswith("Grindlet-") and
+                os.path.isfile(os.path.join(self.temp, name, "Grindlet.exe"))]
 
     def start(self, exe=GRINDLET, *args, cwd=None):
         program = Program(exe, *args, cwd=cwd)
@@ -146,11 +189,13 @@ class Installation(unittest.TestCase):
         self.answer_offer(button="Uninstall", shot="reinstall.png")
         self.assert_not_installed()
         self.assertTrue(key_exists(MAKER_KEY), "the maker's key stays")
-        self.assertTrue(os.path.exists(self.temp_copy), "the temporary copy is made")
+        copies = self.temporary_copy_folders()
+        self.assertEqual(len(copies), 1, "the temporary copy is made in a folder of its own")
+        self.assertEqual(os.listdir(copies[0]), ["Grindlet.exe"])
         self.assertTrue(wait_until(lambda: not os.path.exists(self.install_dir)),
                         "the self-removal run shreds the install folder")
         self.assertTrue(os.path.isdir(self.maker_dir), "the maker's folder stays")
-        self.assertTrue(os.path.exists(self.temp_copy), "the temporary copy stays")
+        self.assertEqual(self.temporary_copy_folders(), copies, "the temporary copy stays")
 
     def test_reinstall_leaves_a_working_install(self):
         self.answer_offer(button="Yes")
@@ -179,7 +224,7 @@ class Installation(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not os.path.exists(self.install_dir)))
 
     def test_record_without_folder_uninstalls_and_reports_the_failed_shred(self):
-        wine("reg", "add", RECORD_KEY, "/ve", "/d", r"C:\gone\Grindlet.exe", "/f")
+        reg("add", RECORD_KEY, "/ve", "/d", r"C:\gone\Grindlet.exe", "/f")
         self.answer_offer(button="Uninstall")
         self.assertFalse(key_exists(RECORD_KEY))
         box = self.desktop.wait_for(FAILED)
@@ -187,19 +232,61 @@ class Installation(unittest.TestCase):
         self.desktop.click_button(box, "OK")
         self.desktop.wait_gone(box)
 
-    def test_unreadable_program_files_installs_on_the_current_drive(self):
-        wine("reg", "delete", WINDOWS_KEY, "/v", "ProgramFilesDir", "/f")
+    def assert_not_installed_box(self, *words):
+        box = self.desktop.wait_for(NOT_INSTALLED)
+        text = " ".join(c["text"] for c in box["children"])
+        for word in words:
+            self.assertIn(word, text)
+        self.desktop.click_button(box, "OK")
+        self.desktop.wait_gone(box)
+        return text
+
+    def test_unreadable_program_files_installs_nothing_anywhere(self):
+        """Without "ProgramFilesDir" there is no install folder: nothing is
+        made at the root of the current drive, where other users could
+        change it, and a self-removal run shreds nothing there."""
+        reg("delete", WINDOWS_KEY, "/v", "ProgramFilesDir", "/f")
         drive_c = unix("C:\\")
         root_install = os.path.join(drive_c, "Ostrivane")
         try:
             program = self.start(cwd=drive_c)
             self.desktop.click_button(self.desktop.wait_for(OFFER), "Yes")
+            self.assert_not_installed_box("Program Files")
             self.assertEqual(program.wait(), 0)
-            self.assertEqual(reg_query(RECORD_KEY), r"\Ostrivane\Grindlet\Grindlet.exe")
-            self.assertTrue(os.path.isfile(os.path.join(root_install, "Grindlet", "Grindlet.exe")))
+            self.assertFalse(os.path.exists(root_install))
+            self.assertFalse(key_exists(MAKER_KEY))
+            self.assertFalse(os.path.exists(self.shortcut))
+
+            planted = os.path.join(root_install, "Grindlet", "planted.txt")
+            os.makedirs(os.path.dirname(planted))
+            with open(planted, "wb") as f:
+                f.write(b"not the program's")
+            self.assertEqual(self.start(GRINDLET, "-kill", cwd=drive_c).wait(), 0)
+            with open(planted, "rb") as f:
+                self.assertEqual(f.read(), b"not the program's")
         finally:
             shutil.rmtree(root_install, ignore_errors=True)
 
+    def test_failed_copy_leaves_no_shortcut_and_no_record(self):
+        """A folder where the program file should go makes the copy fail
+        (access denied), as a Program Files folder does for a normal user."""
+        os.makedirs(os.path.join(self.install_dir, "Grindlet.exe"))
+        program = self.start()
+        self.desktop.click_button(self.desktop.wait_for(OFFER), "Yes")
+        self.assert_not_installed_box("could not be copied", "administrator")
+        self.assertEqual(program.wait(), 0)
+        self.assert_not_installed()
+
+    def test_install_completes_while_a_self_removal_run_shows_its_error(self):
+        reg("add", RECORD_KEY, "/ve", "/d", r"C:\gone\Grindlet.exe", "/f")
+        self.answer_offer(button="Uninstall")
+        box = self.desktop.wait_for(FAILED)
+        try:
+            self.answer_offer(button="Yes")
+            self.assert_installed()
+        finally:
+            self.desktop.click_button(box, "OK")
+            self.desktop.wait_gone(box)
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)

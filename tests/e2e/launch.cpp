@@ -4,7 +4,7 @@
 //   launch A LINEFILE   the file's bytes, through CreateProcessA
 //   launch W LINEFILE   the file's UTF-8 text, through CreateProcessW
 // The program is the one the line names first; it inherits the launcher's
-// current folder.
+// current folder, and it ends when the launcher is ended.
 #include <windows.h>
 
 #include <cstdio>
@@ -64,6 +64,13 @@ int main(int argc, char** argv)
     std::string line;
     if (argc != 3 || !ReadFileBytes(argv[2], line))
         return 2;
+    // A job that ends its processes when its last handle closes: a test that
+    // ends the launcher it started ends the program with it.
+    const HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(job, GetCurrentProcess());
     PROCESS_INFORMATION process = {};
     const bool started = argv[1][0] == 'W' ? StartWide(line, process) : StartAnsi(line, process);
     if (!started)
