@@ -8,8 +8,9 @@ import sys
 import unittest
 
 EXE = sys.argv[1] if len(sys.argv) > 1 else "Grindlet.exe"
+VERSION = sys.argv[2] if len(sys.argv) > 2 else "1.0.0"
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 UK_ENGLISH = 2057
 
 WS_CHILD, WS_VISIBLE, WS_TABSTOP, WS_GROUP = 0x40000000, 0x10000000, 0x00010000, 0x00020000
@@ -22,17 +23,27 @@ class Image:
         self.data = data
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         assert data[pe:pe + 4] == b"PE\0\0"
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, _, symbols, symbol_count, optional_size, _ = struct.unpack_from(
+            "<HHIIIHH", data, pe + 4)
+        strings = symbols + 18 * symbol_count
         optional = pe + 24
         self.magic = struct.unpack_from("<H", data, optional)[0]
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+        self.timestamp = struct.unpack_from("<I", data, pe + 8)[0]
         directories = optional + 96
         self.directory = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
+        self.section_names = []
         table = optional + optional_size
         for i in range(sections):
             name, vsize, vaddr, rsize, raddr = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((vaddr, max(vsize, rsize), raddr))
+            name = name.rstrip(b"\0").decode()
+            # "/N": a long name at offset N of the string table after the symbols.
+            if name.startswith("/") and symbols:
+                start = strings + int(name[1:])
+                name = data[start:data.index(b"\0", start)].decode()
+            self.section_names.append(name)
 
     def offset(self, rva):
         for vaddr, size, raddr in self.sections:
@@ -189,6 +200,35 @@ class ShippedProgram(unittest.TestCase):
         for attribute in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
                           'publicKeyToken="6595b64144ccf1df"', 'language="*"'):
             self.assertIn(attribute, manifest)
+
+    def test_imports_only_system_libraries_by_name(self):
+        imports = self.image.imports()
+        self.assertEqual(sorted(imports), ["advapi32.dll", "comctl32.dll", "kernel32.dll",
+                                           "msvcrt.dll", "ntdll.dll", "ole32.dll", "shell32.dll",
+                                           "user32.dll"])
+        for dll, functions in imports.items():
+            self.assertFalse([f for f in functions if f.startswith("#")], f"{dll} by ordinal")
+
+    def test_is_stripped_with_a_link_to_its_debug_information(self):
+        names = self.image.section_names
+        self.assertFalse([n for n in names if n.startswith((".debug", "/"))], names)
+        self.assertIn(".gnu_debuglink", names)
+        self.assertEqual(self.image.timestamp, 0, "no link time stamp")
+
+    def test_version_resource(self):
+        block = self.resources[(RT_VERSION, 1, UK_ENGLISH)]
+        fixed = block.index(struct.pack("<I", 0xFEEF04BD))
+        file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIII", block, fixed + 8)
+        major, minor, patch = (int(part) for part in VERSION.split("."))
+        self.assertEqual((file_ms, file_ls), ((major << 16) | minor, patch << 16))
+        self.assertEqual((product_ms, product_ls), (file_ms, file_ls))
+        text = block.decode("utf-16-le", errors="replace")
+        self.assertIn("080904B0", text.upper())
+        for key, value in (("CompanyName", "Ostrivane"), ("ProductName", "Grindlet"),
+                           ("FileDescription", "File Shredder"),
+                           ("OriginalFilename", "Grindlet.exe"), ("FileVersion", VERSION),
+                           ("ProductVersion", VERSION)):
+            self.assertRegex(text, key + "\0+" + value + "\0", key)
 
     def test_manifest_runs_as_the_invoker_without_virtualisation(self):
         manifest = ElementTree.fromstring(self.resources[(RT_MANIFEST, 1, UK_ENGLISH)])
