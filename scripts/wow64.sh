@@ -100,12 +100,15 @@ grindlet_prepare_wow64_prefix() {
 
 grindlet_setup_wow64() {
     grindlet_make_wow64_root
+    GRINDLET_WOW64_SET_UP=1
     grindlet_mount_wow64
     grindlet_prepare_wow64_prefix
 }
 
+# Only what this script set up is taken down: another run may be using the
+# root at the same time.
 grindlet_stop_wow64() {
-    [ -d "$GRINDLET_WOW64_ROOT/proc" ] || return 0
-    mountpoint -q "$GRINDLET_WOW64_ROOT/proc" && "$GRINDLET_WOW64_WINE" --server -k 2>/dev/null
+    [ -n "${GRINDLET_WOW64_SET_UP:-}" ] || return 0
+    "$GRINDLET_WOW64_WINE" --server -k 2>/dev/null
     grindlet_unmount_wow64
 }
