@@ -75,14 +75,20 @@ grindlet_mount_wow64() {
     grindlet_share_tmp
     local source
     for source in /proc /dev /sys /tmp "$GRINDLET_ROOT" "$GRINDLET_WOW64_PREFIX"; do
-        grindlet_bind "$source" "$GRINDLET_WOW64_ROOT$source"
+        case "$source" in
+        /tmp/*) ;; # there already, with /tmp
+        *) grindlet_bind "$source" "$GRINDLET_WOW64_ROOT$source" ;;
+        esac
     done
 }
 
 grindlet_unmount_wow64() {
     local target
     for target in "$GRINDLET_WOW64_PREFIX" "$GRINDLET_ROOT" /tmp /sys /dev /proc; do
-        mountpoint -q "$GRINDLET_WOW64_ROOT$target" && umount -l "$GRINDLET_WOW64_ROOT$target"
+        case "$target" in
+        /tmp/*) ;;
+        *) mountpoint -q "$GRINDLET_WOW64_ROOT$target" && umount -l "$GRINDLET_WOW64_ROOT$target" ;;
+        esac
     done
     [ -n "${GRINDLET_TMP_SELF_BOUND:-}" ] && umount -l /tmp
     return 0
