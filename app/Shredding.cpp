@@ -1,5 +1,6 @@
 #include "app/Shredding.h"
 
+#include "app/ShredProgressWindow.h"
 #include "res/resource.h"
 #include "shred/FileShredder.h"
 #include "win/Dialog.h"
@@ -17,11 +18,16 @@ void ReportShredFailure()
     MessageBoxA(nullptr, "Critical ERRROR!", "The file was NOT shredded!", MB_ICONERROR);
 }
 
+// A name that takes more than a second shows how far it has come, and can
+// be cancelled; the window goes before the error box comes.
 bool ShredPath(const char* path)
 {
-    FileShredder shredder;
-    if (shredder.Shred(path, 0, 1, nullptr))
-        return true;
+    {
+        ShredProgressWindow window;
+        if (FileShredder().Shred(path, 0, 1, nullptr,
+                                 ShredProgress(&ShredProgressWindow::Tell, &window)))
+            return true;
+    }
     ReportShredFailure();
     return false;
 }

@@ -6,7 +6,9 @@
 bool ConfirmShred();
 
 // Shreds a file or folder with the default policy, one pass and the default
-// pattern, and tells the user in a message box when that fails.
+// pattern, and tells the user in a message box when that fails. A shred that
+// takes more than a second shows its progress in a window with a Cancel
+// button; a cancelled shred has failed.
 bool ShredPath(const char* path);
 
 // The message box that reports a name that could not be shredded.

@@ -27,15 +27,34 @@ ShredPolicy NormalisedPolicy(ShredPolicy policy)
     return policy;
 }
 
-// What one request asks for, handed down the walk unchanged.
+// What one request asks for, handed down the walk, with how far it has come
+// when the caller wants to be told.
 struct ShredJob
 {
     ShredPolicy Policy;
     int Passes;
     const char* Pattern;
+    const ShredProgress* Progress;
+    ShredCount Count;
+    const std::wstring* Path; // the item being written
+    bool Stopped;
 };
 
-bool ShredItem(const ShredJob& job, HANDLE folder, const std::wstring& folderPath,
+bool Report(ShredJob& job)
+{
+    if (job.Progress && !job.Progress->Report(job.Count, *job.Path))
+        job.Stopped = true;
+    return !job.Stopped;
+}
+
+bool BlockWrittenFor(void* context, unsigned long long bytes)
+{
+    ShredJob& job = *static_cast<ShredJob*>(context);
+    job.Count.BytesDone += bytes;
+    return Report(job);
+}
+
+bool ShredItem(ShredJob& job, HANDLE folder, const std::wstring& folderPath,
                const ListedEntry& listed);
 
 // Refuses an item that carries `attribute` unless the policy has `allowBit`;
@@ -62,13 +81,18 @@ bool Admit(HeldItem& item, ShredPolicy policy)
 
 // The file is written through a second handle on the same item, opened for
 // writing only after the checks.
-bool ShredFile(const ShredJob& job, HeldItem& item)
+bool ShredFile(ShredJob& job, HeldItem& item)
 {
     if (item.LinkCount() > 1)
         return false;
+    ++job.Count.FilesDone;
+    job.Path = &item.Path();
+    if (!Report(job))
+        return false;
     {
         const FileHandle writer = item.Reopen(GENERIC_WRITE, 0);
-        if (!writer.IsOpen() || !OverwriteFile(writer.Get(), job.Pattern, job.Passes))
+        if (!writer.IsOpen() ||
+            !OverwriteFile(writer.Get(), job.Pattern, job.Passes, BlockWrittenFor, &job))
             return false;
     }
     item.RemoveUnderRandomName();
@@ -77,8 +101,9 @@ bool ShredFile(const ShredJob& job, HeldItem& item)
 
 // The folder is listed in full before anything in it is touched, so that
 // renamed entries are not met again, and its entries are opened below the
-// folder's own handle. An entry that fails leaves the folder in place.
-bool ShredFolder(const ShredJob& job, HeldItem& item)
+// folder's own handle. An entry that fails leaves the folder in place; once
+// the caller has stopped the shred, no further entry is touched.
+bool ShredFolder(ShredJob& job, HeldItem& item)
 {
     bool result = true;
     {
@@ -89,17 +114,21 @@ bool ShredFolder(const ShredJob& job, HeldItem& item)
         if (!contents.IsOpen() || !ListEntries(contents.Get(), entries))
             return false;
         for (const ListedEntry& entry : entries)
-            if (!ShredItem(job, contents.Get(), item.Path(), entry))
+        {
+            if (job.Stopped || !ShredItem(job, contents.Get(), item.Path(), entry))
                 result = false;
+        }
     }
     if (result)
         item.RemoveUnderRandomName();
     return result;
 }
 
-bool ShredItem(const ShredJob& job, HANDLE folder, const std::wstring& folderPath,
+bool ShredItem(ShredJob& job, HANDLE folder, const std::wstring& folderPath,
                const ListedEntry& listed)
 {
+    if (job.Stopped)
+        return false;
     HeldItem item(folder, folderPath, listed);
     if (!item.IsListedItem() || !Admit(item, job.Policy))
         return false;
@@ -113,12 +142,33 @@ bool ShredItem(const ShredJob& job, HANDLE folder, const std::wstring& folderPat
     }
     return item.IsFolder() ? ShredFolder(job, item) : ShredFile(job, item);
 }
-} // namespace
 
-bool FileShredder::Shred(const char* path, ShredPolicy policy, int passes, const char* message)
+
+// The listing pass that finds what a shred will write: the sizes of the files
+// below a folder, links left out, as the walk will leave them out.
+void CountFiles(const std::wstring& path, const ListedEntry& listed, ShredCount& count)
 {
-    const ShredJob job = {NormalisedPolicy(policy), passes <= 0 ? 1 : passes,
-                          message && *message ? message : DefaultPattern};
+    if (ClassifyReparse(listed.Attributes, listed.ReparseTag) == ReparseKind::Link)
+        return;
+    if (!(listed.Attributes & FILE_ATTRIBUTE_DIRECTORY))
+    {
+        ++count.FilesTotal;
+        count.BytesTotal += listed.Size;
+        return;
+    }
+    std::vector<ListedEntry> entries;
+    const FileHandle folder = OpenHoldingFolder(path);
+    if (folder.IsOpen() && ListEntries(folder.Get(), entries))
+        for (const ListedEntry& entry : entries)
+            CountFiles(path + L"\\" + entry.Name, entry, count);
+}
+
+bool ShredNamed(const char* path, ShredPolicy policy, int passes, const char* message,
+                const ShredProgress* progress)
+{
+    ShredJob job = {NormalisedPolicy(policy), passes <= 0 ? 1 : passes,
+                    message && *message ? message : DefaultPattern, progress, ShredCount(),
+                    nullptr, false};
     NamedPath named;
     if (!SplitNamedPath(path, named))
         return false;
@@ -126,5 +176,23 @@ bool FileShredder::Shred(const char* path, ShredPolicy policy, int passes, const
     ListedEntry listed;
     if (!folder.IsOpen() || !LookUpEntry(named.Folder, named.Name, listed))
         return false;
-    return ShredItem(job, folder.Get(), FinalPathOf(folder.Get()), listed);
+    const std::wstring folderPath = FinalPathOf(folder.Get());
+    if (progress)
+    {
+        CountFiles(named.Folder + named.Name, listed, job.Count);
+        job.Count.BytesTotal *= static_cast<unsigned long long>(job.Passes);
+    }
+    return ShredItem(job, folder.Get(), folderPath, listed);
+}
+} // namespace
+
+bool FileShredder::Shred(const char* path, ShredPolicy policy, int passes, const char* message)
+{
+    return ShredNamed(path, policy, passes, message, nullptr);
+}
+
+bool FileShredder::Shred(const char* path, ShredPolicy policy, int passes, const char* message,
+                         const ShredProgress& progress)
+{
+    return ShredNamed(path, policy, passes, message, &progress);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Flags that decide which items the shredder may touch. A policy of 0 means
 // ShredDefaults; under ShredDefaults every "allow" bit is ignored.
@@ -12,6 +13,39 @@ enum : ShredPolicy
     ShredAllowHidden = 0x10,
     ShredAllowReadOnly = 0x20,
     ShredAllowSystem = 0x40,
+};
+
+// How far one shred has come: bytes written of the bytes all its passes will
+// write, and files begun of the files it holds. The totals are counted by a
+// listing pass before anything is written.
+struct ShredCount
+{
+    unsigned long long BytesDone;
+    unsigned long long BytesTotal;
+    unsigned long FilesDone;
+    unsigned long FilesTotal;
+};
+
+// The caller's side of a shred that tells how far it has come: Tell is called
+// before each file and between blocks of its passes, with the item being
+// written; false from it stops the shred before its next block. The file
+// being written then keeps its name, partly overwritten, nothing after it is
+// touched, and the shred fails.
+class ShredProgress
+{
+public:
+    typedef bool (*TellFunction)(void* context, const ShredCount& count, const std::wstring& path);
+
+    ShredProgress(TellFunction tell, void* context) : Tell(tell), Context(context) {}
+
+    bool Report(const ShredCount& count, const std::wstring& path) const
+    {
+        return Tell(Context, count, path);
+    }
+
+private:
+    TellFunction Tell;
+    void* Context;
 };
 
 // Overwrites a file with a repeating pattern and deletes it, or walks a
@@ -38,4 +72,7 @@ class FileShredder
 {
 public:
     bool Shred(const char* path, ShredPolicy policy, int passes, const char* message);
+    // The same, telling `progress` how far it has come.
+    bool Shred(const char* path, ShredPolicy policy, int passes, const char* message,
+               const ShredProgress& progress);
 };

@@ -70,6 +70,7 @@ ListedEntry FromListing(const FILE_ID_BOTH_DIR_INFO& entry)
     listed.ReparseTag = entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? entry.EaSize : 0;
     listed.HasId = true;
     listed.FileId = static_cast<ULONGLONG>(entry.FileId.QuadPart);
+    listed.Size = static_cast<ULONGLONG>(entry.EndOfFile.QuadPart);
     return listed;
 }
 } // namespace
@@ -107,6 +108,7 @@ bool LookUpEntry(const std::wstring& extendedFolderPath, const std::wstring& nam
     out.ReparseTag = found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? found.dwReserved0 : 0;
     out.HasId = false;
     out.FileId = 0;
+    out.Size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     return true;
 }
 

@@ -16,6 +16,7 @@ struct ListedEntry
     DWORD ReparseTag; // meaningful when Attributes has FILE_ATTRIBUTE_REPARSE_POINT
     bool HasId;       // a listing by handle gives the file identity, a lookup by name none
     ULONGLONG FileId;
+    ULONGLONG Size;
 };
 
 // What a reparse point means to the shredder. Only name surrogates (symbolic

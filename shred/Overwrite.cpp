@@ -68,7 +68,7 @@ bool WriteAll(HANDLE file, const char* bytes, DWORD length)
 // FlushFileBuffers puts the file's data on the device: without it a delete
 // right after the close can drop the new bytes before they are written and
 // leave the old ones on the disk.
-bool OverwritePass(HANDLE file, const char* pattern)
+bool OverwritePass(HANDLE file, const char* pattern, BlockWritten written, void* context)
 {
     long long remaining = MeasureAndRewind(file);
     if (remaining < 0)
@@ -84,15 +84,18 @@ bool OverwritePass(HANDLE file, const char* pattern)
         if (!WriteAll(file, block.Data(), static_cast<DWORD>(chunk)))
             return false;
         remaining -= static_cast<long long>(chunk);
+        if (written && !written(context, chunk))
+            return false;
     }
     return FlushFileBuffers(file) != 0;
 }
 } // namespace
 
-bool OverwriteFile(HANDLE file, const char* pattern, int passes)
+bool OverwriteFile(HANDLE file, const char* pattern, int passes, BlockWritten written,
+                   void* context)
 {
     for (int pass = 0; pass < passes; ++pass)
-        if (!OverwritePass(file, pattern))
+        if (!OverwritePass(file, pattern, written, context))
             return false;
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -703,4 +704,108 @@ INSTANTIATE_TEST_SUITE_P(
         ReparseCase{"HierarchicalStorage", Reparse, 0xC0000004, ReparseKind::Data},
         ReparseCase{"AppExecutionAlias", Reparse, 0x8000001B, ReparseKind::Data}),
     [](const testing::TestParamInfo<ReparseCase>& info) { return info.param.Label; });
+// What a progress function saw, and when it stops the shred.
+struct ProgressLog
+{
+    std::vector<ShredCount> Counts;
+    std::vector<std::wstring> Paths;
+    unsigned long long StopAfterBytes = ~0ULL;
+
+    static bool Tell(void* context, const ShredCount& count, const std::wstring& path)
+    {
+        ProgressLog& log = *static_cast<ProgressLog*>(context);
+        log.Counts.push_back(count);
+        log.Paths.push_back(path);
+        return count.BytesDone < log.StopAfterBytes;
+    }
+
+    void ExpectRisingTo(unsigned long long bytes, unsigned long files) const
+    {
+        ASSERT_FALSE(Counts.empty());
+        for (std::size_t i = 0; i < Counts.size(); ++i)
+        {
+            EXPECT_EQ(Counts[i].BytesTotal, bytes) << i;
+            EXPECT_EQ(Counts[i].FilesTotal, files) << i;
+            if (i > 0)
+            {
+                EXPECT_GE(Counts[i].BytesDone, Counts[i - 1].BytesDone) << i;
+                EXPECT_GE(Counts[i].FilesDone, Counts[i - 1].FilesDone) << i;
+            }
+        }
+        EXPECT_EQ(Counts.back().BytesDone, bytes);
+        EXPECT_EQ(Counts.back().FilesDone, files);
+    }
+};
+
+bool ShredTelling(const std::string& path, ProgressLog& log, int passes = 1)
+{
+    return FileShredder().Shred(path.c_str(), 0, passes, nullptr,
+                                ShredProgress(&ProgressLog::Tell, &log));
+}
+
+TEST(ShredderProgress, FileCountsEveryByteOfEveryPass)
+{
+    ScratchFolder scratch;
+    const std::string file = scratch / "big.bin";
+    WriteBytes(file, Original(2 * MiB + 5));
+    ProgressLog log;
+
+    EXPECT_TRUE(ShredTelling(file, log, 2));
+
+    log.ExpectRisingTo(2 * (2 * MiB + 5), 1);
+    EXPECT_GE(log.Counts.size(), 5u) << "told before the file and after every block";
+    EXPECT_FALSE(Exists(file));
+}
+
+TEST(ShredderProgress, TreeCountsItsFilesAndTheirSizes)
+{
+    ScratchFolder scratch;
+    const std::string root = scratch / "tree";
+    MakeFolder(root);
+    MakeFolder(root + "\\sub");
+    MakeFolder(root + "\\empty");
+    WriteBytes(root + "\\a.txt", Original(10));
+    WriteBytes(root + "\\sub\\b.bin", Original(MiB + 20));
+    WriteBytes(root + "\\sub\\c.txt", Original(0));
+    ProgressLog log;
+
+    EXPECT_TRUE(ShredTelling(root, log));
+
+    log.ExpectRisingTo(MiB + 30, 3);
+    EXPECT_FALSE(Exists(root));
+}
+
+// Stopped after the first block: the file being written keeps its name with
+// the rest of its old bytes, and nothing after it is touched.
+TEST(ShredderProgress, StoppingLeavesTheRestUntouched)
+{
+    ScratchFolder scratch;
+    const std::string root = scratch / "stopped";
+    MakeFolder(root);
+    const std::vector<std::string> names = {"one.bin", "two.bin", "three.bin", "four.bin"};
+    for (const std::string& name : names)
+        WriteBytes(root + "\\" + name, Original(3 * MiB));
+    ProgressLog log;
+    log.StopAfterBytes = 1;
+
+    EXPECT_FALSE(ShredTelling(root, log));
+
+    std::vector<std::string> listed = ListNames(root);
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> expected = names;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+    int begun = 0;
+    for (const std::string& name : names)
+    {
+        const std::string bytes = ReadBytes(root + "\\" + name).value_or("");
+        if (bytes == Original(3 * MiB))
+            continue;
+        ++begun;
+        EXPECT_EQ(bytes.substr(0, 14), Default + '\0') << name;
+        EXPECT_EQ(bytes.substr(2 * MiB), Original(3 * MiB).substr(2 * MiB)) << name;
+    }
+    EXPECT_EQ(begun, 1);
+    EXPECT_EQ(log.Counts.back().FilesDone, 1u);
+}
 } // namespace

@@ -13,6 +13,7 @@ from desktop import Desktop, Program, windows_path
 GRINDLET, WININFO, SHOTS = sys.argv[1:4]
 CONFIRM = "Grindlet"
 FAILED = "The file was NOT shredded!"
+PROGRESS = "Grindlet - shredding"
 
 
 def write(path, data=b"precious contents\n"):
@@ -100,6 +101,37 @@ class ShredNames(unittest.TestCase):
         with open(hidden, "rb") as f:
             self.assertEqual(f.read(), b"precious contents\n")
         self.assertFalse(os.path.exists(self.path("hidden/plain.txt")))
+
+    def test_long_shred_shows_progress_and_can_be_cancelled(self):
+        """A sparse file of many gigabytes takes seconds to overwrite: the
+        progress window comes up, and Cancel stops the shred with the file
+        under its own name; the next name is asked about as usual, and a
+        small file is shredded without any window of its own."""
+        big = self.path("big.bin")
+        with open(big, "wb") as f:
+            f.truncate(16 << 30)
+        write(self.path("small.txt"))
+        self.program = Program(GRINDLET, windows_path(big), windows_path(self.path("small.txt")))
+        d = self.desktop
+        self.answer(lambda w: d.click_button(w, "Yes"), set())
+        window = d.wait_for(PROGRESS, timeout=60)
+        texts = " ".join(c["text"] for c in window["children"])
+        self.assertIn("big.bin", texts)
+        self.assertRegex(texts, r" of 16\.0 GB - 1 of 1 file")
+        d.screenshot(window, os.path.join(SHOTS, "progress.png"))
+        d.click_button(window, "Cancel")
+        d.wait_gone(window)
+        box = d.wait_for(FAILED)
+        d.click_button(box, "OK")
+        d.wait_gone(box)
+        self.assertEqual(os.path.getsize(big), 16 << 30, "the cancelled file keeps its name")
+        with open(big, "rb") as f:
+            self.assertEqual(f.read(14), b"FileGrindlet!\0", "it was being overwritten")
+
+        self.answer(lambda w: d.click_button(w, "Yes"), set())
+        self.assertEqual(self.program.wait(), 0)
+        self.assertFalse(os.path.exists(self.path("small.txt")))
+        self.assertNotIn(PROGRESS, [w["text"] for w in d.windows()])
 
 
 if __name__ == "__main__":
