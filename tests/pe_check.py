@@ -180,6 +180,18 @@ class ShippedProgram(unittest.TestCase):
                 self.assertEqual([item[:5] for item in dialog["items"]], expected)
                 self.assertEqual({item[5:] for item in dialog["items"]}, {(0, 0, 0)})
 
+    def test_progress_dialog(self):
+        """Of the same family as the question dialogs: the same style, font,
+        icon and Cancel as the button with id 2."""
+        dialog = parse_dialog(self.resources[(RT_DIALOG, 105, UK_ENGLISH)])
+        self.assertEqual(dialog["style"], DIALOG_STYLE, hex(dialog["style"]))
+        self.assertEqual(dialog["title"], "Grindlet - shredding")
+        self.assertEqual(dialog["font"], (8, 400, 0, 1, "MS Shell Dlg"))
+        items = [item[:3] for item in dialog["items"]]
+        self.assertIn((STATIC, -1, 101), items)
+        self.assertIn((BUTTON, 2, "Cancel"), items)
+        self.assertIn("msctls_progress32", [str(item[0]).lower() for item in dialog["items"]])
+
     def test_icon_group_holds_one_16_colour_image(self):
         group = self.resources[(RT_GROUP_ICON, 101, UK_ENGLISH)]
         reserved, kind, count = struct.unpack_from("<HHH", group, 0)
