@@ -51,7 +51,7 @@ std::wstring Readable(const std::wstring& path)
 } // namespace
 
 ShredProgressWindow::ShredProgressWindow()
-    : Window(nullptr), Start(GetTickCount64()), LastUpdate(0), Cancelled(false)
+    : Window(nullptr), Shown(false), Start(GetTickCount64()), LastUpdate(0), Cancelled(false)
 {
 }
 
@@ -78,7 +78,7 @@ bool ShredProgressWindow::Tell(void* context, const ShredCount& count, const std
 {
     ShredProgressWindow& self = *static_cast<ShredProgressWindow*>(context);
     const ULONGLONG now = GetTickCount64();
-    if (!self.Window && now - self.Start >= ShowAfter)
+    if (!self.Shown && now - self.Start >= ShowAfter)
         self.Show();
     if (self.Window && now - self.LastUpdate >= UpdateEvery)
     {
@@ -91,6 +91,7 @@ bool ShredProgressWindow::Tell(void* context, const ShredCount& count, const std
 
 void ShredProgressWindow::Show()
 {
+    Shown = true;
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
     Window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SHRED_PROGRESS),

@@ -34,6 +34,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window;
+    bool Shown; // the window was made, or could not be: it is not tried again
     ULONGLONG Start;
     ULONGLONG LastUpdate;
     bool Cancelled;

@@ -36,13 +36,13 @@ struct ShredJob
     const char* Pattern;
     const ShredProgress* Progress;
     ShredCount Count;
-    const std::wstring* Path; // the item being written
+    std::wstring Path; // the file being written
     bool Stopped;
 };
 
 bool Report(ShredJob& job)
 {
-    if (job.Progress && !job.Progress->Report(job.Count, *job.Path))
+    if (job.Progress && !job.Progress->Report(job.Count, job.Path))
         job.Stopped = true;
     return !job.Stopped;
 }
@@ -86,7 +86,8 @@ bool ShredFile(ShredJob& job, HeldItem& item)
     if (item.LinkCount() > 1)
         return false;
     ++job.Count.FilesDone;
-    job.Path = &item.Path();
+    if (job.Progress)
+        job.Path = item.Path();
     if (!Report(job))
         return false;
     {
@@ -168,7 +169,7 @@ bool ShredNamed(const char* path, ShredPolicy policy, int passes, const char* me
 {
     ShredJob job = {NormalisedPolicy(policy), passes <= 0 ? 1 : passes,
                     message && *message ? message : DefaultPattern, progress, ShredCount(),
-                    nullptr, false};
+                    std::wstring(), false};
     NamedPath named;
     if (!SplitNamedPath(path, named))
         return false;

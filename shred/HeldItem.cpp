@@ -135,20 +135,31 @@ bool ListEntries(HANDLE folder, std::vector<ListedEntry>& out)
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-std::wstring FinalPathOf(HANDLE handle)
+namespace
+{
+std::wstring FinalPathOf(HANDLE handle, DWORD form)
 {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;)
     {
         const DWORD length = GetFinalPathNameByHandleW(handle, path.data(),
                                                        static_cast<DWORD>(path.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+                                                       form | VOLUME_NAME_DOS);
         if (length == 0)
             return std::wstring();
         if (length < path.size())
             return std::wstring(path.data(), length);
         path.resize(length + 1);
     }
+}
+} // namespace
+
+// The normalized form needs every folder on the way to be readable, and some
+// file systems do not give it; the form the item was opened under serves then.
+std::wstring FinalPathOf(HANDLE handle)
+{
+    const std::wstring normalized = FinalPathOf(handle, FILE_NAME_NORMALIZED);
+    return normalized.empty() ? FinalPathOf(handle, FILE_NAME_OPENED) : normalized;
 }
 
 HeldItem::HeldItem(HANDLE folder, const std::wstring& folderPath, const ListedEntry& listed)

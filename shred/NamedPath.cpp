@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cwctype>
 #include <vector>
 
 namespace
@@ -53,7 +54,7 @@ bool FullPath(const std::wstring& path, std::wstring& out)
 // folder when no separator follows.
 std::size_t DrivePrefixLength(const std::wstring& path)
 {
-    return path.size() >= 2 && path[1] == L':' && iswalpha(path[0]) ? 2 : 0;
+    return path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0]) ? 2 : 0;
 }
 
 bool IsDotsOnly(const std::wstring& name)
