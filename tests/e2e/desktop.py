@@ -3,8 +3,11 @@ would: windows are found by their titles, buttons are clicked with the mouse
 and keys are typed through xdotool, screenshots are taken with ImageMagick."""
 import json
 import os
+import shutil
 import subprocess
+import tempfile
 import time
+import unittest
 
 WINE = os.environ.get("GRINDLET_WINE", "/usr/lib/wine/wine64")
 
@@ -12,6 +15,13 @@ WINE = os.environ.get("GRINDLET_WINE", "/usr/lib/wine/wine64")
 def windows_path(unix_path):
     """Wine maps drive Z: to the Linux root."""
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def wait_until(condition, timeout=90):
+    deadline = time.monotonic() + timeout
+    while not condition() and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return condition()
 
 
 def centre(rect):
@@ -97,3 +107,23 @@ class Program:
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
+
+
+class ProgramTest(unittest.TestCase):
+    """A test with a scratch folder of its own on the Linux side, the desktop,
+    and the one program it started, which it ends if it is still running."""
+    WININFO = None  # set by the test's module from its arguments
+    SCRATCH = "grindlet-"
+
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix=self.SCRATCH)
+        self.desktop = Desktop(self.WININFO)
+        self.program = None
+
+    def tearDown(self):
+        if self.program:
+            self.program.kill()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.work, name)

@@ -6,11 +6,10 @@ is left on disk from the Linux side."""
 import os
 import shutil
 import sys
-import tempfile
 import time
 import unittest
 
-from desktop import Desktop, Program, windows_path
+from desktop import Program, ProgramTest, windows_path
 
 GRINDLET, WININFO, SHOTS, LNKINFO, LAUNCH = sys.argv[1:6]
 CONFIRM = "Grindlet"
@@ -23,19 +22,9 @@ SCRIPT_NAMES = ["łódź.txt", "Ελλάδα.txt", "Москва.txt", "東京.t
 LOOK_ALIKES = ["lódz.txt", "file.txt", "x", "y.txt"]
 
 
-class ExactNames(unittest.TestCase):
-    def setUp(self):
-        self.work = tempfile.mkdtemp(prefix="grindlet-exact-")
-        self.desktop = Desktop(WININFO)
-        self.program = None
-
-    def tearDown(self):
-        if self.program:
-            self.program.kill()
-        shutil.rmtree(self.work, ignore_errors=True)
-
-    def path(self, name):
-        return os.path.join(self.work, name)
+class ExactNames(ProgramTest):
+    WININFO = WININFO
+    SCRATCH = "grindlet-exact-"
 
     def write(self, name, data=None):
         path = self.path(name)

@@ -11,7 +11,7 @@ import tempfile
 import time
 import unittest
 
-from desktop import WINE, Desktop, Program, windows_path
+from desktop import WINE, Desktop, Program, wait_until, windows_path
 
 GRINDLET, WININFO, SHOTS, LNKINFO = sys.argv[1:5]
 OFFER = "Install Grindlet?"
@@ -69,15 +69,6 @@ def key_exists(key):
 def unix(windows):
     return subprocess.run([WINE, "winepath", "-u", windows], stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, check=True).stdout.decode().strip()
-
-
-def wait_until(condition, timeout=90):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(0.5)
-    return condition()
 
 
 def self_removal_runs():

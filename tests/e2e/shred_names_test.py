@@ -2,13 +2,10 @@
 asked about in the confirmation dialog and answered with real mouse and
 keyboard input; the files on disk and the error box show what was done."""
 import os
-import shutil
 import sys
-import tempfile
-import time
 import unittest
 
-from desktop import Desktop, Program, windows_path
+from desktop import Program, ProgramTest, wait_until, windows_path
 
 GRINDLET, WININFO, SHOTS = sys.argv[1:4]
 CONFIRM = "Grindlet"
@@ -22,26 +19,9 @@ def write(path, data=b"precious contents\n"):
         f.write(data)
 
 
-def wait_until(condition, timeout=60):
-    deadline = time.monotonic() + timeout
-    while not condition() and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return condition()
-
-
-class ShredNames(unittest.TestCase):
-    def setUp(self):
-        self.work = tempfile.mkdtemp(prefix="grindlet-names-")
-        self.desktop = Desktop(WININFO)
-        self.program = None
-
-    def tearDown(self):
-        if self.program:
-            self.program.kill()
-        shutil.rmtree(self.work, ignore_errors=True)
-
-    def path(self, name):
-        return os.path.join(self.work, name)
+class ShredNames(ProgramTest):
+    WININFO = WININFO
+    SCRATCH = "grindlet-names-"
 
     def answer(self, how, previous):
         """Waits for the next confirmation dialog and answers it. A window
