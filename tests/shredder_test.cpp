@@ -1,5 +1,6 @@
 #include "shred/FileShredder.h"
 #include "shred/HeldItem.h"
+#include "shred/RandomName.h"
 #include "scratch.h"
 
 #include <gtest/gtest.h>
@@ -807,5 +808,32 @@ TEST(ShredderProgress, StoppingLeavesTheRestUntouched)
     }
     EXPECT_EQ(begun, 1);
     EXPECT_EQ(log.Counts.back().FilesDone, 1u);
+}
+// A shredded item's new name has as many characters as its own name, a
+// character outside the Basic Multilingual Plane (two UTF-16 units) counting
+// once, and is made of letters and digits only.
+TEST(ShredderRenaming, NewNameCountsCharactersNotUnits)
+{
+    const std::wstring clef = L"\U0001D11E clef.txt";
+    EXPECT_EQ(CharacterCount(clef), 10u);
+    EXPECT_EQ(CharacterCount(L"\u6771\u4EAC.txt"), 6u);
+    EXPECT_EQ(CharacterCount(L""), 0u);
+
+    ScratchFolder scratch;
+    const std::string folder = scratch / "scripts";
+    MakeFolder(folder);
+    const std::wstring name = L"\u6771\u4EAC\U0001D11E.txt";
+    const std::wstring file = L"\\\\?\\" + std::wstring(folder.begin(), folder.end()) + L"\\" + name;
+    HANDLE created = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    CloseHandle(created);
+    HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+    EXPECT_TRUE(Shred(folder));
+
+    ExpectOneItemRenamedFrom(folder, std::string(7, '?'));
+    CloseHandle(holder);
 }
 } // namespace
