@@ -30,7 +30,7 @@ grindlet_make_wow64_root() {
     [ -f "$GRINDLET_WOW64_ROOT/.grindlet-ready" ] && return 0
     local making=$GRINDLET_WOW64_ROOT.making
     grindlet_remove_unmounted "$making" && grindlet_remove_unmounted "$GRINDLET_WOW64_ROOT" || return 1
-    echo "making the Wine 10 root for the 32-bit program (once, about two minutes)"
+    echo "making the Wine 10 root for the 32-bit program (once, about a minute)"
     mkdir -p "$GRINDLET_CACHE"
     debootstrap --variant=minbase trixie "$making" http://deb.debian.org/debian >/dev/null
     mount --bind /proc "$making/proc"

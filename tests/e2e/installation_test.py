@@ -46,6 +46,38 @@ def is_32_bit(exe):
 VIEW = ["/reg:32"] if is_32_bit(GRINDLET) else ["/reg:64"]
 
 
+def without_dialogs(source, target):
+    """Copies a program and renumbers its dialog templates 102, 103 and 104
+    to 98, 99 and 100 in its resource directory (the order the platform's
+    search relies on is kept), so that the program finds none of them."""
+    with open(source, "rb") as f:
+        data = bytearray(f.read())
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections = struct.unpack_from("<H", data, pe + 6)[0]
+    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
+    optional = pe + 24
+    directories = optional + (112 if struct.unpack_from("<H", data, optional)[0] == 0x20B else 96)
+    resource_rva = struct.unpack_from("<I", data, directories + 8 * 2)[0]
+    for i in range(sections):
+        _, _, vaddr, rsize, raddr = struct.unpack_from("<8sIIII", data, optional + optional_size + 40 * i)
+        if vaddr <= resource_rva < vaddr + rsize:
+            base = resource_rva - vaddr + raddr
+
+    def entries(directory):
+        count = sum(struct.unpack_from("<HH", data, base + directory + 12))
+        return [base + directory + 16 + 8 * i for i in range(count)]
+
+    for entry in entries(0):
+        kind, subdirectory = struct.unpack_from("<II", data, entry)
+        if kind == 5:
+            renumber = {102: 98, 103: 99, 104: 100}
+            for dialog in entries(subdirectory & 0x7FFFFFFF):
+                name = struct.unpack_from("<I", data, dialog)[0]
+                struct.pack_into("<I", data, dialog, renumber.get(name, name))
+    with open(target, "wb") as f:
+        f.write(data)
+
+
 def reg(*args):
     return wine("reg", *args, *VIEW)
 
@@ -222,6 +254,19 @@ class Installation(unittest.TestCase):
         self.assertIn("Critical ERRROR!", [c["text"] for c in box["children"]])
         self.desktop.click_button(box, "OK")
         self.desktop.wait_gone(box)
+
+    def test_missing_dialog_template_changes_nothing(self):
+        """A copy of the program without its install dialogs cannot ask: it
+        installs, uninstalls and shows nothing, with or without a record."""
+        trimmed = os.path.join(self.work, "Grindlet.exe")
+        without_dialogs(GRINDLET, trimmed)
+        self.assertEqual(self.start(trimmed).wait(), 0)
+        self.assert_not_installed()
+        self.assertFalse(os.path.exists(self.install_dir))
+
+        self.answer_offer(button="Yes")
+        self.assertEqual(self.start(trimmed).wait(), 0)
+        self.assert_installed()
 
     def assert_not_installed_box(self, *words):
         box = self.desktop.wait_for(NOT_INSTALLED)
