@@ -81,7 +81,11 @@ grindlet_stop() {
 grindlet_setup() {
     grindlet_install_packages
     grindlet_start_display
+    # Interrupted or ended from outside, the script still takes down what it
+    # set up: bash runs the EXIT trap only when it exits by itself.
     trap grindlet_stop EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
     grindlet_prepare_prefix
 }
 
