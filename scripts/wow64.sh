@@ -55,9 +55,15 @@ grindlet_make_wow64_root() {
     mv "$making" "$GRINDLET_WOW64_ROOT"
 }
 
+# The mounts this run made, in order; only these are taken down again, since
+# another run may be using the root at the same time.
+GRINDLET_WOW64_MOUNTS=()
+
 grindlet_bind() {
     mkdir -p "$2"
-    mountpoint -q "$2" || mount --bind "$1" "$2"
+    mountpoint -q "$2" && return 0
+    mount --bind "$1" "$2"
+    GRINDLET_WOW64_MOUNTS+=("$2")
 }
 
 # /tmp is made a shared mount first, so that what a test mounts below it (the
@@ -65,7 +71,7 @@ grindlet_bind() {
 grindlet_share_tmp() {
     if ! mountpoint -q /tmp; then
         mount --bind /tmp /tmp
-        GRINDLET_TMP_SELF_BOUND=1
+        GRINDLET_WOW64_MOUNTS+=(/tmp)
     fi
     mount --make-shared /tmp
 }
@@ -83,15 +89,11 @@ grindlet_mount_wow64() {
 }
 
 grindlet_unmount_wow64() {
-    local target
-    for target in "$GRINDLET_WOW64_PREFIX" "$GRINDLET_ROOT" /tmp /sys /dev /proc; do
-        case "$target" in
-        /tmp/*) ;;
-        *) mountpoint -q "$GRINDLET_WOW64_ROOT$target" && umount -l "$GRINDLET_WOW64_ROOT$target" ;;
-        esac
+    local i
+    for ((i = ${#GRINDLET_WOW64_MOUNTS[@]} - 1; i >= 0; i--)); do
+        umount -l "${GRINDLET_WOW64_MOUNTS[i]}" || true
     done
-    [ -n "${GRINDLET_TMP_SELF_BOUND:-}" ] && umount -l /tmp
-    return 0
+    GRINDLET_WOW64_MOUNTS=()
 }
 
 grindlet_prepare_wow64_prefix() {
@@ -106,15 +108,14 @@ grindlet_prepare_wow64_prefix() {
 
 grindlet_setup_wow64() {
     grindlet_make_wow64_root
-    GRINDLET_WOW64_SET_UP=1
     grindlet_mount_wow64
     grindlet_prepare_wow64_prefix
 }
 
-# Only what this script set up is taken down: another run may be using the
-# root at the same time.
+# The run that mounted the root ends its Wine session and takes it down; a
+# run that found it mounted leaves both to the run that did.
 grindlet_stop_wow64() {
-    [ -n "${GRINDLET_WOW64_SET_UP:-}" ] || return 0
+    [ ${#GRINDLET_WOW64_MOUNTS[@]} -gt 0 ] || return 0
     "$GRINDLET_WOW64_WINE" --server -k 2>/dev/null
     grindlet_unmount_wow64
 }
