@@ -39,6 +39,14 @@ std::string Grouped(unsigned long number)
     return digits;
 }
 
+// "1.2 GB of 4.0 GB - 312 of 2,000 files"
+std::string CountText(const ShredCount& count)
+{
+    return SizeText(count.BytesDone) + " of " + SizeText(count.BytesTotal) + " - " +
+           Grouped(count.FilesDone) + " of " + Grouped(count.FilesTotal) +
+           (count.FilesTotal == 1 ? " file" : " files");
+}
+
 // "\\?\C:\folder" and "\\?\UNC\server\share" as a person writes them.
 std::wstring Readable(const std::wstring& path)
 {
@@ -65,13 +73,6 @@ void ShredProgressWindow::Close()
     if (Window)
         DestroyWindow(Window);
     Window = nullptr;
-}
-
-std::string ShredProgressWindow::CountText(const ShredCount& count)
-{
-    return SizeText(count.BytesDone) + " of " + SizeText(count.BytesTotal) + " - " +
-           Grouped(count.FilesDone) + " of " + Grouped(count.FilesTotal) +
-           (count.FilesTotal == 1 ? " file" : " files");
 }
 
 bool ShredProgressWindow::Tell(void* context, const ShredCount& count, const std::wstring& path)

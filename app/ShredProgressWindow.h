@@ -24,9 +24,6 @@ public:
 
     void Close();
 
-    // "1.2 GB of 4.0 GB - 312 of 2,000 files"
-    static std::string CountText(const ShredCount& count);
-
 private:
     void Show();
     void Update(const ShredCount& count, const std::wstring& path);

@@ -54,8 +54,7 @@ bool BlockWrittenFor(void* context, unsigned long long bytes)
     return Report(job);
 }
 
-bool ShredItem(ShredJob& job, HANDLE folder, const std::wstring& folderPath,
-               const ListedEntry& listed);
+bool ShredItem(ShredJob& job, const HeldFolder& folder, const ListedEntry& listed);
 
 // Refuses an item that carries `attribute` unless the policy has `allowBit`;
 // an allowed item has all its attributes reset, which must succeed.
@@ -114,9 +113,10 @@ bool ShredFolder(ShredJob& job, HeldItem& item)
         std::vector<ListedEntry> entries;
         if (!contents.IsOpen() || !ListEntries(contents.Get(), entries))
             return false;
+        const HeldFolder folder = {contents.Get(), item.Path(), item.Volume()};
         for (const ListedEntry& entry : entries)
         {
-            if (job.Stopped || !ShredItem(job, contents.Get(), item.Path(), entry))
+            if (job.Stopped || !ShredItem(job, folder, entry))
                 result = false;
         }
     }
@@ -125,12 +125,11 @@ bool ShredFolder(ShredJob& job, HeldItem& item)
     return result;
 }
 
-bool ShredItem(ShredJob& job, HANDLE folder, const std::wstring& folderPath,
-               const ListedEntry& listed)
+bool ShredItem(ShredJob& job, const HeldFolder& folder, const ListedEntry& listed)
 {
     if (job.Stopped)
         return false;
-    HeldItem item(folder, folderPath, listed);
+    HeldItem item(folder, listed);
     if (!item.IsListedItem() || !Admit(item, job.Policy))
         return false;
     switch (item.Reparse())
@@ -143,7 +142,6 @@ bool ShredItem(ShredJob& job, HANDLE folder, const std::wstring& folderPath,
     }
     return item.IsFolder() ? ShredFolder(job, item) : ShredFile(job, item);
 }
-
 
 // The listing pass that finds what a shred will write: the sizes of the files
 // below a folder, links left out, as the walk will leave them out.
@@ -173,17 +171,18 @@ bool ShredNamed(const char* path, ShredPolicy policy, int passes, const char* me
     NamedPath named;
     if (!SplitNamedPath(path, named))
         return false;
-    const FileHandle folder = OpenHoldingFolder(named.Folder);
+    const FileHandle holding = OpenHoldingFolder(named.Folder);
+    HeldFolder folder;
     ListedEntry listed;
-    if (!folder.IsOpen() || !LookUpEntry(named.Folder, named.Name, listed))
+    if (!holding.IsOpen() || !DescribeFolder(holding.Get(), folder) ||
+        !LookUpEntry(named.Folder, named.Name, listed))
         return false;
-    const std::wstring folderPath = FinalPathOf(folder.Get());
     if (progress)
     {
         CountFiles(named.Folder + named.Name, listed, job.Count);
         job.Count.BytesTotal *= static_cast<unsigned long long>(job.Passes);
     }
-    return ShredItem(job, folder.Get(), folderPath, listed);
+    return ShredItem(job, folder, listed);
 }
 } // namespace
 

@@ -162,33 +162,41 @@ std::wstring FinalPathOf(HANDLE handle)
     return normalized.empty() ? FinalPathOf(handle, FILE_NAME_OPENED) : normalized;
 }
 
-HeldItem::HeldItem(HANDLE folder, const std::wstring& folderPath, const ListedEntry& listed)
-    : Folder(folder), FolderPath(folderPath), Listed(listed), CanDelete(true), Info(),
-      FolderVolume(0), ReparseTag(0), Type(FILE_TYPE_UNKNOWN)
+bool DescribeFolder(HANDLE handle, HeldFolder& out)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info))
+        return false;
+    out.Handle = handle;
+    out.Path = FinalPathOf(handle);
+    out.Volume = info.dwVolumeSerialNumber;
+    return !out.Path.empty();
+}
+
+HeldItem::HeldItem(const HeldFolder& folder, const ListedEntry& listed)
+    : Folder(folder), Listed(listed), CanDelete(true), Info(), ReparseTag(0),
+      Type(FILE_TYPE_UNKNOWN)
 {
     HANDLE opened;
-    NTSTATUS status = OpenBelow(folder, listed.Name, HeldAccess | DELETE, opened);
+    NTSTATUS status = OpenBelow(folder.Handle, listed.Name, HeldAccess | DELETE, opened);
     // Another program holds it without delete sharing: it can still be
     // overwritten, but not renamed or deleted.
     if (status == STATUS_SHARING_VIOLATION)
     {
         CanDelete = false;
-        status = OpenBelow(folder, listed.Name, HeldAccess, opened);
+        status = OpenBelow(folder.Handle, listed.Name, HeldAccess, opened);
     }
     if (!NT_SUCCESS(status))
         return;
     Handle = FileHandle(opened);
 
-    BY_HANDLE_FILE_INFORMATION folderInfo;
     FILE_ATTRIBUTE_TAG_INFO tag;
     if (!GetFileInformationByHandle(Handle.Get(), &Info) ||
-        !GetFileInformationByHandle(folder, &folderInfo) ||
         !GetFileInformationByHandleEx(Handle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
     {
         Handle.Close();
         return;
     }
-    FolderVolume = folderInfo.dwVolumeSerialNumber;
     ReparseTag = tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? tag.ReparseTag : 0;
     Type = GetFileType(Handle.Get());
     FinalPath = FinalPathOf(Handle.Get());
@@ -201,9 +209,9 @@ bool HeldItem::IsListedItem() const
 {
     if (!Handle.IsOpen() || Type != FILE_TYPE_DISK || FinalPath.empty())
         return false;
-    if (!EqualPaths(FinalPath, Joined(FolderPath, Listed.Name)))
+    if (!EqualPaths(FinalPath, Joined(Folder.Path, Listed.Name)))
         return false;
-    if (Info.dwVolumeSerialNumber != FolderVolume)
+    if (Info.dwVolumeSerialNumber != Folder.Volume)
         return false;
     return !Listed.HasId || Listed.FileId == FileIndex(Info);
 }
@@ -271,9 +279,9 @@ std::wstring NtPath(const std::wstring& extendedPath)
 // replaces another.
 bool HeldItem::Rename(const std::wstring& name, bool& nameTaken)
 {
-    NTSTATUS status = RenameThrough(Handle.Get(), Folder, name);
+    NTSTATUS status = RenameThrough(Handle.Get(), Folder.Handle, name);
     if (!NT_SUCCESS(status) && status != STATUS_OBJECT_NAME_COLLISION)
-        status = RenameThrough(Handle.Get(), nullptr, NtPath(Joined(FolderPath, name)));
+        status = RenameThrough(Handle.Get(), nullptr, NtPath(Joined(Folder.Path, name)));
     nameTaken = status == STATUS_OBJECT_NAME_COLLISION;
     return NT_SUCCESS(status);
 }

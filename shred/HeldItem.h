@@ -48,6 +48,19 @@ bool ListEntries(HANDLE folder, std::vector<ListedEntry>& out);
 // cannot be had.
 std::wstring FinalPathOf(HANDLE handle);
 
+// A folder held open while its entries are shredded, with what each entry is
+// checked against: its final path and its volume.
+struct HeldFolder
+{
+    HANDLE Handle;
+    std::wstring Path;
+    DWORD Volume;
+};
+
+// The final path and volume of the folder behind the handle; false when
+// either cannot be had.
+bool DescribeFolder(HANDLE handle, HeldFolder& out);
+
 // One item opened by its name below a folder that the caller holds open, so
 // that no folder above it can be swapped in between. It is opened once, as
 // itself and not as what a link points at, and it is held without delete
@@ -56,7 +69,8 @@ std::wstring FinalPathOf(HANDLE handle);
 class HeldItem
 {
 public:
-    HeldItem(HANDLE folder, const std::wstring& folderPath, const ListedEntry& listed);
+    // The folder must outlive the item.
+    HeldItem(const HeldFolder& folder, const ListedEntry& listed);
     HeldItem(const HeldItem&) = delete;
     HeldItem& operator=(const HeldItem&) = delete;
 
@@ -70,6 +84,7 @@ public:
     bool IsFolder() const { return (Info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     DWORD LinkCount() const { return Info.nNumberOfLinks; }
     const std::wstring& Path() const { return FinalPath; }
+    DWORD Volume() const { return Info.dwVolumeSerialNumber; }
 
     // Clears the read-only, hidden and system attributes through the handle.
     bool ResetAttributes();
@@ -90,13 +105,11 @@ private:
     bool IsSameItem(HANDLE other) const;
     bool Rename(const std::wstring& name, bool& nameTaken);
 
-    HANDLE Folder;
-    std::wstring FolderPath;
+    const HeldFolder& Folder;
     ListedEntry Listed;
     FileHandle Handle;
     bool CanDelete;
     BY_HANDLE_FILE_INFORMATION Info;
-    DWORD FolderVolume;
     DWORD ReparseTag;
     DWORD Type;
     std::wstring FinalPath;
